@@ -1,0 +1,28 @@
+# Native build: the Windows-free logic with address and undefined-behaviour sanitizers.
+option(QUILM_SANITIZE "Build the native tests with sanitizers" ON)
+option(QUILM_FUZZ "Build the libFuzzer targets (clang)" OFF)
+
+if(QUILM_SANITIZE)
+    set(QUILM_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    target_compile_options(quilm_core PUBLIC ${QUILM_SANITIZER_FLAGS})
+    target_link_options(quilm_core PUBLIC ${QUILM_SANITIZER_FLAGS})
+endif()
+
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+add_executable(core_tests
+    tests/native/ValueParserTests.cpp
+    tests/native/LineSplitterTests.cpp
+    tests/native/CoreTextTests.cpp)
+target_link_libraries(core_tests PRIVATE quilm_core GTest::gtest_main)
+gtest_discover_tests(core_tests)
+
+if(QUILM_FUZZ)
+    foreach(target fuzz_value_parser fuzz_config_text)
+        add_executable(${target} tests/native/${target}.cpp)
+        target_compile_options(${target} PRIVATE -fsanitize=fuzzer)
+        target_link_options(${target} PRIVATE -fsanitize=fuzzer)
+        target_link_libraries(${target} PRIVATE quilm_core)
+    endforeach()
+endif()

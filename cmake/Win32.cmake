@@ -1,0 +1,72 @@
+# The plug-in, the stand-in host, and everything that runs under Wine.
+set(QUILM_STATIC_LINK -static -static-libgcc -static-libstdc++)
+
+# Everything of the plug-in except its entry point, so tests can link it.
+add_library(quilm_plugin STATIC
+    src/win32/FileTests.cpp
+    src/win32/ModuleInstance.cpp
+    src/win32/SystemErrorText.cpp
+    src/host/HostApi.cpp
+    src/media/MciApi.cpp
+    src/media/NotifyWindow.cpp
+    src/media/ProgressThread.cpp
+    src/media/qrvMP3.cpp
+    src/player/Mp3Player.cpp
+    src/plugin/ConfigTextPass.cpp
+    src/plugin/Hooks.cpp
+    src/plugin/KeyReader.cpp
+    src/plugin/LibraryLoad.cpp
+    src/plugin/LoadFailure.cpp
+    src/plugin/Modules.cpp)
+target_link_libraries(quilm_plugin PUBLIC quilm_core winmm user32 kernel32)
+target_compile_definitions(quilm_plugin PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+
+configure_file(src/plugin/Version.rc.in ${CMAKE_BINARY_DIR}/Version.rc @ONLY)
+add_library(quilm SHARED src/plugin/DllMain.cpp ${CMAKE_BINARY_DIR}/Version.rc)
+target_link_libraries(quilm PRIVATE quilm_plugin)
+target_link_options(quilm PRIVATE ${QUILM_STATIC_LINK} -Wl,--exclude-all-symbols -s)
+set_target_properties(quilm PROPERTIES PREFIX "" OUTPUT_NAME quilm
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# A Windows program that has the game's text routine at its fixed addresses: the
+# .hostrt section sits at 0x505000, and the rest of the image follows it.
+function(quilm_host_image target)
+    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tools/host/HostSection.cpp)
+    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tools/host)
+    target_link_options(${target} PRIVATE ${QUILM_STATIC_LINK}
+        -Wl,--section-start=.hostrt=0x505000 -Wl,--section-start=.text=0x506000 -Wl,--disable-dynamicbase)
+endfunction()
+
+add_executable(standin-host WIN32 tools/host/StandInHost.cpp tools/host/Script.cpp tools/host/GameWindow.cpp)
+quilm_host_image(standin-host)
+target_compile_definitions(standin-host PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+target_link_libraries(standin-host PRIVATE user32 gdi32 kernel32)
+set_target_properties(standin-host PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+target_link_options(standin-host PRIVATE -mconsole)
+
+# Unit tests under Wine.
+set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+function(quilm_win32_test name)
+    add_executable(${name} ${ARGN} tests/win32/TestMain.cpp tests/win32/TestFiles.cpp)
+    target_link_libraries(${name} PRIVATE quilm_plugin gtest)
+    target_include_directories(${name} PRIVATE tests/win32)
+    quilm_host_image(${name})
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES TIMEOUT 300)
+endfunction()
+
+quilm_win32_test(config_tests tests/win32/ConfigTests.cpp tests/win32/LibraryLoadTests.cpp)
+quilm_win32_test(device_tests tests/win32/DeviceTests.cpp tests/win32/DeviceSeamTests.cpp)
+quilm_win32_test(host_tests tests/win32/HostApiTests.cpp)
+quilm_win32_test(player_tests tests/win32/PlayerTests.cpp)
+quilm_win32_test(ticker_tests tests/win32/ProgressThreadTests.cpp)
+
+# Benchmarks: Windows programs run under Wine by scripts/bench.sh.
+add_executable(bench_load bench/LoadBench.cpp)
+target_link_libraries(bench_load PRIVATE quilm_plugin)
+target_link_options(bench_load PRIVATE ${QUILM_STATIC_LINK})

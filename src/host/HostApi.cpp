@@ -1,0 +1,60 @@
+#include "host/HostApi.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+std::uintptr_t HostShowText = 0;
+
+namespace {
+
+using THostTextRoutine = void(__cdecl*)(const wchar_t* text, int reserved);
+
+bool RoutineCallable = false;
+
+bool IsCommitted(const MEMORY_BASIC_INFORMATION& info) {
+    return info.State == MEM_COMMIT && !(info.Protect & (PAGE_GUARD | PAGE_NOACCESS));
+}
+
+// True when size bytes from address lie in committed memory with one of the rights.
+bool HasAccess(std::uintptr_t address, std::size_t size, DWORD rights) {
+    MEMORY_BASIC_INFORMATION info;
+    if (VirtualQuery(reinterpret_cast<const void*>(address), &info, sizeof info) != sizeof info) return false;
+    if (!IsCommitted(info) || !(info.Protect & rights)) return false;
+    const auto regionEnd = reinterpret_cast<std::uintptr_t>(info.BaseAddress) + info.RegionSize;
+    return address + size <= regionEnd;
+}
+
+constexpr DWORD ReadableRights = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                                 PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+constexpr DWORD ExecutableRights = PAGE_EXECUTE | PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+
+} // namespace
+
+void HostApiInitialize() noexcept {
+    std::uint32_t signature = 0;
+    if (HasAccess(HostSignatureAddress, sizeof signature, ReadableRights))
+        std::memcpy(&signature, reinterpret_cast<const void*>(HostSignatureAddress), sizeof signature);
+    HostShowText = signature == HostSignature ? HostRoutineFirstBuild : HostRoutineOtherBuild;
+    RoutineCallable = HasAccess(HostShowText, 1, ExecutableRights);
+}
+
+void HostApiFinalize() noexcept {}
+
+bool HostTextAvailable() noexcept { return RoutineCallable; }
+
+void HostShowLine(std::string_view line) {
+    if (!RoutineCallable) return;
+    std::wstring text;
+    if (!line.empty()) {
+        const int length = MultiByteToWideChar(CP_THREAD_ACP, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
+        if (length > 0) {
+            text.resize(static_cast<std::size_t>(length));
+            MultiByteToWideChar(CP_THREAD_ACP, 0, line.data(), static_cast<int>(line.size()), text.data(), length);
+        }
+    }
+    // An empty line still passes a pointer to a single zero character.
+    const auto routine = reinterpret_cast<THostTextRoutine>(HostShowText);
+    routine(text.c_str(), 0);
+}

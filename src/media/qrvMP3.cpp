@@ -1,0 +1,228 @@
+#include "media/qrvMP3.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "core/Errors.h"
+#include "core/TrackTitle.h"
+#include "media/MciApi.h"
+#include "media/ProgressThread.h"
+#include "win32/Handles.h"
+#include "win32/SystemErrorText.h"
+
+namespace {
+
+constexpr DWORD OpenFlags = MCI_OPEN_ELEMENT | MCI_OPEN_SHAREABLE | MCI_WAIT;
+constexpr DWORD StatusFlags = MCI_STATUS_ITEM | MCI_WAIT;
+
+MCIERROR Send(MCIDEVICEID device, UINT message, DWORD_PTR flags, void* params) {
+    return CurrentMciApi().SendCommand(device, message, flags, reinterpret_cast<DWORD_PTR>(params));
+}
+
+// Whole seconds of a millisecond count, truncated toward zero.
+std::int32_t WholeSeconds(std::int32_t ms) {
+    const std::int32_t s = ms / 1000;
+    return (s % 60) + (s / 60) * 60;
+}
+
+bool IsSystemLeadByte(unsigned char b) { return IsDBCSLeadByte(b) != 0; }
+
+std::string FullPathOf(const std::string& path) {
+    char buffer[MAX_PATH * 4];
+    const DWORD n = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+    return (n == 0 || n >= sizeof buffer) ? path : std::string(buffer, n);
+}
+
+} // namespace
+
+TqrvMP3::TqrvMP3(std::string fileName) : FFileName(std::move(fileName)), FTag(ReadTag()) {
+    FLength = MeasureLength();
+    FWindow = std::make_unique<TNotifyWindow>(static_cast<TNotifyTarget&>(*this));
+}
+
+TqrvMP3::~TqrvMP3() {
+    // No ticker may run ProgressTick on a device that is gone, not even one that Stop
+    // has already asked to end while its last tick waits for this thread.
+    TqrvProgressThread::ForgetDevice(*this);
+}
+
+void TqrvMP3::Check(MCIERROR code) {
+    if (code == 0) return;
+    char prefix[16];
+    std::snprintf(prefix, sizeof prefix, "%d - ", static_cast<int>(code));
+    throw eMciDeviceError(prefix + ErrorText(code));
+}
+
+std::string TqrvMP3::ErrorText(MCIERROR code) {
+    char buffer[4096];
+    buffer[0] = '\0';
+    if (!CurrentMciApi().GetErrorString(code, buffer, sizeof buffer)) return "Unknown error code";
+    buffer[sizeof buffer - 1] = '\0';
+    return buffer;
+}
+
+TID3v1Tag TqrvMP3::ReadTag() const {
+    UniqueFile file(CreateFileA(FFileName.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        const DWORD code = GetLastError();
+        throw EFOpenError("Cannot open file \"" + FullPathOf(FFileName) + "\". " + SystemErrorText(code));
+    }
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.Get(), &size)) return BlankTag();
+    LARGE_INTEGER position;
+    position.QuadPart = size.QuadPart - static_cast<LONGLONG>(sizeof(TID3v1Tag));
+    // In a file shorter than the trailer the seek fails and the read starts at 0.
+    SetFilePointerEx(file.Get(), position, nullptr, FILE_BEGIN);
+    std::uint8_t bytes[sizeof(TID3v1Tag)];
+    DWORD got = 0;
+    if (!ReadFile(file.Get(), bytes, sizeof bytes, &got, nullptr)) got = 0;
+    return TagFromTrailer(bytes, got);
+}
+
+std::int32_t TqrvMP3::MeasureLength() {
+    Open();
+    std::int32_t ms = 0;
+    try {
+        SetTimeFormat(MCI_FORMAT_MILLISECONDS);
+        ms = StatusLength();
+    } catch (...) {
+        try {
+            Close();
+        } catch (...) {
+            // The first error is the one worth reporting.
+        }
+        throw;
+    }
+    Close();
+    return WholeSeconds(ms);
+}
+
+void TqrvMP3::Open() {
+    Close();
+    MCI_OPEN_PARMSA params{};
+    params.dwCallback = 0;
+    params.lpstrDeviceType = "WaveAudio";
+    params.lpstrElementName = FFileName.c_str();
+    Check(Send(0, MCI_OPEN, OpenFlags, &params));
+    FDeviceID = LOWORD(params.wDeviceID);
+}
+
+void TqrvMP3::Close() {
+    if (FDeviceID == 0) return;
+    Check(Send(FDeviceID, MCI_CLOSE, MCI_WAIT, nullptr));
+    FDeviceID = 0;
+}
+
+DWORD_PTR TqrvMP3::StatusItem(DWORD item) {
+    MCI_STATUS_PARMS params{};
+    params.dwItem = item;
+    Check(Send(FDeviceID, MCI_STATUS, StatusFlags, &params));
+    return params.dwReturn;
+}
+
+TMciMode TqrvMP3::Mode() {
+    if (FDeviceID == 0) return mmUnknown;
+    const DWORD_PTR mode = StatusItem(MCI_STATUS_MODE);
+    if (mode >= MCI_MODE_NOT_READY && mode <= MCI_MODE_OPEN) return static_cast<TMciMode>(mode - MCI_MODE_NOT_READY);
+    return mmUnknown;
+}
+
+std::int32_t TqrvMP3::StatusLength() {
+    if (FDeviceID == 0) return 0;
+    return static_cast<std::int32_t>(StatusItem(MCI_STATUS_LENGTH));
+}
+
+std::int32_t TqrvMP3::StatusPosition() {
+    if (FDeviceID == 0) return 0;
+    return static_cast<std::int32_t>(StatusItem(MCI_STATUS_POSITION));
+}
+
+void TqrvMP3::SetTimeFormat(DWORD format) {
+    if (FDeviceID == 0) return;
+    MCI_SET_PARMS params{};
+    params.dwTimeFormat = format;
+    Check(Send(FDeviceID, MCI_SET, MCI_SET_TIME_FORMAT, &params));
+}
+
+void TqrvMP3::PlayNotify() {
+    if (FDeviceID == 0) return;
+    MCI_PLAY_PARMS params{};
+    params.dwCallback = reinterpret_cast<DWORD_PTR>(FWindow ? FWindow->Handle() : nullptr);
+    Check(Send(FDeviceID, MCI_PLAY, MCI_NOTIFY, &params));
+}
+
+void TqrvMP3::SendStop() {
+    if (FDeviceID != 0) Check(Send(FDeviceID, MCI_STOP, 0, nullptr));
+}
+
+void TqrvMP3::SendPause() {
+    if (FDeviceID != 0) Check(Send(FDeviceID, MCI_PAUSE, 0, nullptr));
+}
+
+void TqrvMP3::SendResume() {
+    if (FDeviceID != 0) Check(Send(FDeviceID, MCI_RESUME, 0, nullptr));
+}
+
+void TqrvMP3::Play() {
+    if (FDeviceID == 0) Open();
+    // Playing already: a second play command would only restart the notification.
+    if (Mode() == mmPlaying) return;
+    PlayNotify();
+    if (FOnProgress && FThread == nullptr) FThread = TqrvProgressThread::Start(*this);
+}
+
+void TqrvMP3::Stop() {
+    if (FDeviceID == 0) return;
+    SendStop();
+    if (FThread != nullptr) std::exchange(FThread, nullptr)->RequestStop();
+    Close();
+}
+
+void TqrvMP3::Pause() {
+    if (FDeviceID == 0 || Mode() != mmPlaying) return;
+    SendPause();
+    if (FThread != nullptr) FThread->Hold();
+}
+
+void TqrvMP3::Resume() {
+    if (FDeviceID == 0 || Mode() != mmPaused) return;
+    SendResume();
+    if (FThread != nullptr) FThread->Release();
+}
+
+std::string TqrvMP3::Title() const { return TrackTitle(FFileName, &IsSystemLeadByte); }
+
+void TqrvMP3::ProgressTick() {
+    SetTimeFormat(MCI_FORMAT_MILLISECONDS);
+    const std::int32_t seconds = WholeSeconds(StatusPosition());
+    if (FOnProgress) FOnProgress(*this, seconds);
+}
+
+void TqrvMP3::MciNotify(WPARAM code) {
+    if (code != MCI_NOTIFY_SUCCESSFUL) return;
+    Stop();
+    if (FOnEnd) {
+        // The handler may free this device: call a copy, and touch nothing afterwards.
+        const TDeviceEvent onEnd = FOnEnd;
+        onEnd(*this);
+    }
+}
+
+LRESULT TqrvMP3::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    if (message != MM_MCINOTIFY) return DefWindowProcA(window, message, wParam, lParam);
+    try {
+        MciNotify(wParam);
+    } catch (...) {
+        // A failure at the end of a track (the next one cannot start) must not reach
+        // the game's message loop; the player stays silent until the next key.
+    }
+    return 0;
+}
+
+void qrvMP3Initialize() noexcept {}
+
+void qrvMP3Finalize() noexcept {
+    TqrvProgressThread::EndAll();
+    ReleaseNotifyWindowClass();
+}

@@ -1,0 +1,95 @@
+// One MCI device for one MP3 file: reads its ID3 version 1 trailer, measures its
+// length, and plays, pauses, resumes and stops it, reporting the natural end of the
+// track through FOnEnd.
+#pragma once
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/Id3Tag.h"
+#include "media/NotifyWindow.h"
+
+class TqrvMP3;
+class TqrvProgressThread;
+
+// Callbacks bound to an object: the sender, and for progress the whole seconds played.
+using TDeviceEvent = std::function<void(TqrvMP3& Sender)>;
+using TProgressEvent = std::function<void(TqrvMP3& Sender, std::int32_t Seconds)>;
+
+enum TMciMode : std::uint8_t {
+    mmNotReady = 0,
+    mmStopped = 1,
+    mmPlaying = 2,
+    mmRecording = 3,
+    mmSeeking = 4,
+    mmPaused = 5,
+    mmOpen = 6,
+    mmUnknown = 7,
+};
+
+class TqrvMP3 : private TNotifyTarget {
+public:
+    // Reads the trailer, measures the length (opening and closing the device once) and
+    // creates the notification window. Raises EFOpenError, eMciDeviceError or Exception;
+    // nothing is left behind when it does.
+    explicit TqrvMP3(std::string fileName);
+    // Releases the notification window. Sends no MCI command.
+    virtual ~TqrvMP3();
+    TqrvMP3(const TqrvMP3&) = delete;
+    TqrvMP3& operator=(const TqrvMP3&) = delete;
+
+    // Opens the device when closed and plays to the end with an end notification. A
+    // device that is already playing goes on as it is.
+    void Play();
+    // Stops and closes an open device; nothing when closed.
+    void Stop();
+    // Pauses a playing device; nothing in any other mode.
+    void Pause();
+    // Resumes a paused device; nothing in any other mode.
+    void Resume();
+    TMciMode Mode();
+    std::string Title() const;
+    std::int32_t Length() const noexcept { return FLength; }
+
+    // Runs on the owning thread for the progress ticker: whole seconds played.
+    void ProgressTick();
+
+    MCIDEVICEID FDeviceID = 0;
+    std::string FFileName;
+    TID3v1Tag FTag;
+    std::int32_t FLength = 0;
+    TProgressEvent FOnProgress;
+    TDeviceEvent FOnEnd;
+    TqrvProgressThread* FThread = nullptr;
+
+    // MCI result check: raises eMciDeviceError "<code> - <text>" for a non-zero code.
+    static void Check(MCIERROR code);
+    static std::string ErrorText(MCIERROR code);
+
+private:
+    void Open();
+    void Close();
+    std::int32_t MeasureLength();
+    void SetTimeFormat(DWORD format);
+    std::int32_t StatusLength();
+    std::int32_t StatusPosition();
+    DWORD_PTR StatusItem(DWORD item);
+    void PlayNotify();
+    void SendStop();
+    void SendPause();
+    void SendResume();
+    TID3v1Tag ReadTag() const;
+    void MciNotify(WPARAM code);
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
+
+    std::unique_ptr<TNotifyWindow> FWindow;
+};
+
+// Module start-up and shutdown of the device module.
+void qrvMP3Initialize() noexcept;
+void qrvMP3Finalize() noexcept;

@@ -1,0 +1,70 @@
+#include "plugin/ConfigTextPass.h"
+
+#include <vector>
+
+#include "core/Errors.h"
+#include "core/LineSplitter.h"
+#include "win32/FileTests.h"
+#include "win32/Handles.h"
+
+namespace {
+
+[[noreturn]] void RaiseInOutError(DWORD code) { throw EInOutError(InOutErrorText(code)); }
+
+constexpr DWORD ReadBlockSize = 64 * 1024;
+
+} // namespace
+
+void ReadConfigLines(const std::string& fileName, const std::function<void(std::string_view)>& onLine) {
+    UniqueFile file(CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) RaiseInOutError(GetLastError());
+
+    TLineSplitter splitter;
+    std::vector<char> block(ReadBlockSize);
+    while (!splitter.Ended()) {
+        DWORD got = 0;
+        if (!ReadFile(file.Get(), block.data(), ReadBlockSize, &got, nullptr)) {
+            const DWORD code = GetLastError();
+            if (code == ERROR_BROKEN_PIPE) break;
+            RaiseInOutError(code);
+        }
+        if (got == 0) break;
+        splitter.Feed(std::string_view(block.data(), got), onLine);
+    }
+    splitter.Finish(onLine);
+
+    if (!CloseHandle(file.Release())) RaiseInOutError(GetLastError());
+}
+
+void ExpandFolder(const std::string& folder, const std::function<void(std::string)>& append) {
+    const std::string pattern = folder + "\\*.mp3";
+    WIN32_FIND_DATAA found;
+    UniqueFind search(FindFirstFileA(pattern.c_str(), &found));
+    if (!search) return;
+    do {
+        std::string entry;
+        entry.reserve(folder.size() + 1 + std::char_traits<char>::length(found.cFileName));
+        entry += folder;
+        entry += '\\';
+        entry += found.cFileName;
+        append(std::move(entry));
+    } while (FindNextFileA(search.Get(), &found));
+}
+
+void ScanPlaylist(const std::string& fileName, const std::function<void(std::string)>& append) {
+    bool inPlaylist = false;
+    ReadConfigLines(fileName, [&](std::string_view rawLine) {
+        const std::string_view line = TrimLine(rawLine);
+        if (!inPlaylist) {
+            inPlaylist = IsPlaylistHeader(line);
+            return;
+        }
+        if (line.empty()) return;
+        std::string path(line);
+        if (IsExistingFolder(path))
+            ExpandFolder(path, append);
+        else if (IsExistingFile(path))
+            append(std::move(path));
+    });
+}

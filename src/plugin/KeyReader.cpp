@@ -1,0 +1,15 @@
+#include "plugin/KeyReader.h"
+
+#include <windows.h>
+
+#include "core/ValueParser.h"
+
+TKeyReader::TKeyReader(std::string fileName) : FFileName(std::move(fileName)) {}
+
+TKeyReader::~TKeyReader() { WritePrivateProfileStringA(nullptr, nullptr, nullptr, FFileName.c_str()); }
+
+std::int32_t TKeyReader::ReadKeyValue(const char* section, const char* key, std::int32_t defaultValue) const {
+    char value[2048];
+    const DWORD n = GetPrivateProfileStringA(section, key, "", value, sizeof value, FFileName.c_str());
+    return ParseIntegerValue(std::string_view(value, n)).value_or(defaultValue);
+}

@@ -1,0 +1,12 @@
+// Existence tests for configuration lines and playlist entries.
+#pragma once
+
+#include <string>
+
+// True when a directory search for the name (wildcards match as in any search) finds
+// an entry that is not a folder and whose last-write time, as local time, can be
+// written as a DOS date and time.
+bool IsExistingFile(const std::string& name);
+
+// True when the name's attributes can be read and mark a folder.
+bool IsExistingFolder(const std::string& name);

@@ -1,0 +1,31 @@
+// The stand-in game's windows and its on-screen display of status lines.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct TGameWindows {
+    HWND Game = nullptr;    // the game window, visible, owns the keyboard
+    HWND Second = nullptr;  // a second window of the game thread
+    HWND Foreign = nullptr; // a window of another thread: "another program"
+};
+
+// Creates the windows on the calling thread (the foreign one on a thread of its own).
+TGameWindows CreateGameWindows();
+
+// The game's text routine (cdecl): prints "line: <text>" as UTF-8 and draws it.
+extern "C" void __cdecl GameShowText(const wchar_t* text, int reserved);
+
+// Every status line received so far, as UTF-8.
+const std::vector<std::string>& ReceivedLines();
+
+// How many WM_KEYUP messages for the key have reached a game-thread window.
+int KeyUpCount(unsigned vk);
+
+// Saves the game window's picture as a 24-bit BMP.
+bool SaveWindowPicture(HWND window, const char* path);
+
+// Prints one line on standard output at once.
+void Report(const char* format, ...) __attribute__((format(printf, 1, 2)));

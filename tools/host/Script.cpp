@@ -1,0 +1,210 @@
+#include "Script.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <sstream>
+#include <utility>
+
+namespace {
+
+constexpr char PluginPath[] = "vask\\quilm.dll";
+HMODULE Plugin = nullptr;
+std::size_t LineCursor = 0;
+
+unsigned long Number(const std::string& text) { return std::strtoul(text.c_str(), nullptr, 0); }
+
+void PumpPending(const THostOptions& options) {
+    MSG msg;
+    for (;;) {
+        if (options.PeekFirst && !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) return;
+        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return;
+        if (msg.message == WM_QUIT) {
+            Report("exit: window closed");
+            ExitProcess(ExitDone);
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+// Runs the message loop until done() or the time is up; true when done() held.
+template <class Done> bool PumpUntil(DWORD timeoutMs, const THostOptions& options, Done done) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        PumpPending(options);
+        if (done()) return true;
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeoutMs) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
+    }
+}
+
+void SendKey(WORD vk, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &input, sizeof input);
+}
+
+// Sends the key-ups and waits until the game thread has taken them.
+void ReleaseKey(WORD vk, const THostOptions& options) {
+    const int before = KeyUpCount(vk);
+    SendKey(vk, true);
+    PumpUntil(2000, options, [&] { return KeyUpCount(vk) > before; });
+}
+
+std::atomic<bool> WatchingBoxes{false};
+
+BOOL CALLBACK CollectStaticText(HWND child, LPARAM param) {
+    char className[32];
+    GetClassNameA(child, className, sizeof className);
+    if (lstrcmpiA(className, "Static") == 0) {
+        char text[2048];
+        if (GetWindowTextA(child, text, sizeof text) > 0) {
+            auto* out = reinterpret_cast<std::string*>(param);
+            if (!out->empty()) *out += " ";
+            *out += text;
+        }
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK CloseMessageBox(HWND window, LPARAM) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char className[32];
+    if (process != GetCurrentProcessId() || !IsWindowVisible(window) ||
+        !GetClassNameA(window, className, sizeof className) || lstrcmpA(className, "#32770") != 0)
+        return TRUE;
+    char title[256] = "";
+    GetWindowTextA(window, title, sizeof title);
+    std::string text;
+    EnumChildWindows(window, CollectStaticText, reinterpret_cast<LPARAM>(&text));
+    std::string shown;
+    for (char c : text) {
+        if (c == '\r') shown += "\\r";
+        else if (c == '\n') shown += "\\n";
+        else shown += c;
+    }
+    Report("box: %s | %s", title, shown.c_str());
+    PostMessageA(window, WM_COMMAND, IDOK, 0);
+    return TRUE;
+}
+
+// A failed load shows a message box inside the loader's call: find it and close it.
+DWORD WINAPI WatchForMessageBoxes(void*) {
+    while (WatchingBoxes.load()) {
+        EnumWindows(CloseMessageBox, 0);
+        Sleep(50);
+    }
+    return 0;
+}
+
+HWND WindowNamed(const TGameWindows& windows, const std::string& name) {
+    if (name == "game") return windows.Game;
+    if (name == "second") return windows.Second;
+    if (name == "foreign") return windows.Foreign;
+    return nullptr;
+}
+
+} // namespace
+
+bool LoadPlugin() {
+    WatchingBoxes = true;
+    HANDLE watcher = CreateThread(nullptr, 0, WatchForMessageBoxes, nullptr, 0, nullptr);
+    Plugin = LoadLibraryA(PluginPath);
+    const DWORD error = GetLastError();
+    WatchingBoxes = false;
+    if (watcher != nullptr) {
+        WaitForSingleObject(watcher, INFINITE);
+        CloseHandle(watcher);
+    }
+    if (Plugin == nullptr) {
+        Report("load: failed %lu", static_cast<unsigned long>(error));
+        return false;
+    }
+    Report("load: ok");
+    return true;
+}
+
+int RunMessageLoop(const THostOptions& options) {
+    for (;;) PumpUntil(INFINITE, options, [] { return false; });
+}
+
+int RunScript(const std::vector<std::string>& lines, const TGameWindows& windows, const THostOptions& options) {
+    SetForegroundWindow(windows.Game);
+    PumpUntil(100, options, [] { return false; });
+    for (const std::string& line : lines) {
+        std::istringstream in(line);
+        std::string command;
+        in >> command;
+        if (command.empty() || command[0] == '#') continue;
+        std::string a, b;
+        in >> a >> b;
+        if (command == "load") {
+            if (!LoadPlugin()) return ExitLoadFailed;
+            // A failure box may have taken the foreground: give it back to the game.
+            SetForegroundWindow(windows.Game);
+            PumpUntil(50, options, [] { return false; });
+        } else if (command == "unload") {
+            if (Plugin != nullptr) FreeLibrary(std::exchange(Plugin, nullptr));
+            Report("unload: done");
+        } else if (command == "press") {
+            const auto vk = static_cast<WORD>(Number(a));
+            SendKey(vk, false);
+            ReleaseKey(vk, options);
+        } else if (command == "hold") {
+            const auto vk = static_cast<WORD>(Number(a));
+            const unsigned long repeats = b.empty() ? 5 : Number(b);
+            for (unsigned long i = 0; i < repeats; ++i) {
+                SendKey(vk, false);
+                PumpUntil(20, options, [] { return false; });
+            }
+            ReleaseKey(vk, options);
+        } else if (command == "wait") {
+            PumpUntil(Number(a), options, [] { return false; });
+        } else if (command == "waitline") {
+            const DWORD timeout = b.empty() ? 10000 : Number(b);
+            // "_" stands for a blank inside the prefix.
+            std::string prefix = a;
+            for (char& c : prefix)
+                if (c == '_') c = ' ';
+            const auto& received = ReceivedLines();
+            const bool found = PumpUntil(timeout, options, [&] {
+                for (; LineCursor < received.size(); ++LineCursor) {
+                    if (received[LineCursor].rfind(prefix, 0) == 0) {
+                        ++LineCursor;
+                        return true;
+                    }
+                }
+                return false;
+            });
+            if (!found) {
+                Report("timeout: waitline %s", prefix.c_str());
+                return ExitTimedOut;
+            }
+        } else if (command == "focus") {
+            HWND target = WindowNamed(windows, a);
+            if (target == nullptr) {
+                Report("script: unknown window %s", a.c_str());
+                return ExitBadScript;
+            }
+            SetForegroundWindow(target);
+            PumpUntil(100, options, [] { return false; });
+        } else if (command == "activate") {
+            SendMessageA(windows.Game, WM_ACTIVATE, Number(a), 0);
+            PumpUntil(20, options, [] { return false; });
+        } else if (command == "screenshot") {
+            PumpUntil(100, options, [] { return false; });
+            Report("screenshot: %s %s", a.c_str(), SaveWindowPicture(windows.Game, a.c_str()) ? "saved" : "failed");
+        } else if (command == "exit") {
+            break;
+        } else {
+            Report("script: unknown command %s", command.c_str());
+            return ExitBadScript;
+        }
+    }
+    Report("script: done");
+    return ExitDone;
+}

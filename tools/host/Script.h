@@ -1,0 +1,41 @@
+// The stand-in game's unattended mode: one command a line.
+//
+//   load                     LoadLibraryA("vask\quilm.dll") on the game thread
+//   unload                   FreeLibrary of the plug-in
+//   press VK                 one key press through SendInput (down, up)
+//   hold VK N                N key-downs (auto-repeat), then the key-up
+//   wait MS                  run the message loop for MS milliseconds
+//   waitline PREFIX [MS]     run the loop until a new status line starts with PREFIX
+//   focus game|second|foreign  move the foreground window
+//   activate STATE           send WM_ACTIVATE with wParam STATE to the game window
+//   screenshot FILE          save the game window as a BMP
+//   exit                     end the script
+//
+// Blank lines and lines starting with "#" are skipped. Numbers may be decimal or 0x hex.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "GameWindow.h"
+
+enum TExitStatus : int {
+    ExitDone = 0,
+    ExitLoadFailed = 2,
+    ExitTimedOut = 3,
+    ExitFault = 4,
+    ExitBadScript = 5,
+};
+
+struct THostOptions {
+    bool PeekFirst = false; // peek with PM_NOREMOVE before each removal, as some games do
+};
+
+// Runs the script; returns the exit status.
+int RunScript(const std::vector<std::string>& lines, const TGameWindows& windows, const THostOptions& options);
+
+// Runs the game's message loop until the window is closed (interactive mode).
+int RunMessageLoop(const THostOptions& options);
+
+// Loads the plug-in, reporting and closing a failure message box; false when it failed.
+bool LoadPlugin();
