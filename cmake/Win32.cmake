@@ -70,3 +70,13 @@ quilm_win32_test(ticker_tests tests/win32/ProgressThreadTests.cpp)
 add_executable(bench_load bench/LoadBench.cpp)
 target_link_libraries(bench_load PRIVATE quilm_plugin)
 target_link_options(bench_load PRIVATE ${QUILM_STATIC_LINK})
+
+# End-to-end cases: the stand-in game with the real plug-in. One display, one keyboard:
+# they run one at a time.
+file(GLOB QUILM_E2E_CASES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/cases/*.case)
+foreach(case ${QUILM_E2E_CASES})
+    get_filename_component(name ${case} NAME_WE)
+    add_test(NAME e2e_${name}
+        COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/e2e/run_case.py ${case} ${CMAKE_BINARY_DIR})
+    set_tests_properties(e2e_${name} PROPERTIES RESOURCE_LOCK display TIMEOUT 300)
+endforeach()

@@ -6,7 +6,7 @@ set -euo pipefail
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
-for p in cmake ninja-build g++ clang libclang-rt-14-dev googletest \
+for p in cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev python3 \
          g++-mingw-w64-i686 wine wine32:i386 xvfb x11-utils imagemagick zip \
          gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386 sox lame; do
   have "$p" || need+=("$p")

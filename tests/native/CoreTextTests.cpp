@@ -1,1 +1,119 @@
+#include <gtest/gtest.h>
 
+#include <cstring>
+#include <vector>
+
+#include "core/Errors.h"
+#include "core/Id3Tag.h"
+#include "core/RandomGenerator.h"
+#include "core/StatusText.h"
+#include "core/TrackTitle.h"
+
+namespace {
+
+TEST(StatusText, LengthPartPadsToTwoDigitsAndNeverCuts) {
+    const struct {
+        std::int32_t Seconds;
+        const char* Text;
+    } table[] = {{185, " [03-05s]"}, {59, " [00-59s]"}, {60, " [01-00s]"}, {0, " [00-00s]"},
+                 {6000, " [100-00s]"}, {-5, " [00--05s]"}, {-125, " [-02--05s]"}};
+    for (const auto& row : table) EXPECT_EQ(LengthPart(row.Seconds), row.Text) << row.Seconds << " s";
+}
+
+TEST(StatusText, PlayAndResumeLines) {
+    EXPECT_EQ(PlayLine("Song", 185), "Play> Song [03-05s]");
+    EXPECT_EQ(ResumeLine("Song"), "Play> Song");
+    EXPECT_EQ(PlayLine("", 1), "Play>  [00-01s]");
+}
+
+TEST(RandomGenerator, FollowsTheLinearSequence) {
+    TRandomGenerator random;
+    random.Reseed(12345);
+    EXPECT_EQ(random.Draw(10), 3);
+    EXPECT_EQ(random.Seed(), 1655067934u);
+    for (int i = 0; i < 1000; ++i) {
+        EXPECT_EQ(random.Draw(1), 0);
+        const auto n = random.Draw(7);
+        EXPECT_GE(n, 0);
+        EXPECT_LT(n, 7);
+    }
+}
+
+bool NoLeadBytes(unsigned char) { return false; }
+// Shift-JIS (code page 932) lead bytes.
+bool ShiftJisLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+TEST(TrackTitle, DropsFolderAndLastExtension) {
+    const struct {
+        const char* Path;
+        const char* Title;
+    } table[] = {{"a.b.mp3", "a.b"},         {".mp3", ""},
+                 {"C:song.mp3", "song"},     {"noext", "noext"},
+                 {"dir/song.mp3", "dir/song"}, {"C:\\Music\\Album\\Song.mp3", "Song"},
+                 {"music\\folder.x\\track", "track"}, {"C:\\Music\\\\a.mp3", "a"},
+                 {"", ""}};
+    for (const auto& row : table) EXPECT_EQ(TrackTitle(row.Path, &NoLeadBytes), row.Title) << row.Path;
+}
+
+TEST(TrackTitle, TrailBytesAreNeitherSeparatorsNorDots) {
+    // 0x95 0x5C is one character whose trail byte equals "\"; 0x83 0x2E ends in ".".
+    EXPECT_EQ(TrackTitle("dir\\\x95\x5C\x83\x2E.mp3", &ShiftJisLead), "\x95\x5C\x83\x2E");
+    EXPECT_EQ(TrackTitle("dir\\\x95\x5C\x83\x2E.mp3", &NoLeadBytes), "\x83.");
+}
+
+TEST(Id3Tag, KeepsATrailerThatStartsWithTag) {
+    std::vector<std::uint8_t> bytes(128, 0x41);
+    std::memcpy(bytes.data(), "TAG", 3);
+    bytes[127] = 17;
+    const TID3v1Tag tag = TagFromTrailer(bytes.data(), bytes.size());
+    EXPECT_EQ(std::memcmp(&tag, bytes.data(), 128), 0);
+}
+
+TEST(Id3Tag, AnythingElseGivesTheBlankRecord) {
+    const TID3v1Tag blank = BlankTag();
+    std::vector<std::uint8_t> blankBytes(128, 0);
+    std::memcpy(blankBytes.data(), "TAG", 3);
+    ASSERT_EQ(std::memcmp(&blank, blankBytes.data(), 128), 0);
+    for (const char* marker : {"tag", "TA\0", "XYZ", "TAg"}) {
+        std::vector<std::uint8_t> bytes(128, 0x41);
+        std::memcpy(bytes.data(), marker, 3);
+        const TID3v1Tag tag = TagFromTrailer(bytes.data(), bytes.size());
+        EXPECT_EQ(std::memcmp(&tag, &blank, 128), 0) << marker;
+    }
+    std::vector<std::uint8_t> shortFile(100, 0x41);
+    std::memcpy(shortFile.data(), "TAG", 3);
+    const TID3v1Tag tag = TagFromTrailer(shortFile.data(), shortFile.size());
+    EXPECT_EQ(std::memcmp(&tag, &blank, 128), 0) << "a file shorter than the trailer";
+}
+
+TEST(Id3Tag, GenreTableHasTheFixedSpellings) {
+    EXPECT_STREQ(ID3Genres[0], "Blues");
+    EXPECT_STREQ(ID3Genres[67], "Psychadelic");
+    EXPECT_STREQ(ID3Genres[79], "Hard Rock");
+    EXPECT_STREQ(ID3Genres[80], "Folk");
+    EXPECT_STREQ(ID3Genres[123], "Acapella");
+    EXPECT_STREQ(ID3Genres[144], "Trash Metal");
+    EXPECT_STREQ(ID3Genres[146], "Jpop");
+    EXPECT_STREQ(ID3Genres[147], "Synthpop");
+}
+
+TEST(Errors, InOutErrorTexts) {
+    const struct {
+        unsigned Code;
+        const char* Text;
+    } table[] = {{2, "File not found"},        {3, "Invalid filename"},        {4, "Too many open files"},
+                 {5, "File access denied"},    {100, "Read beyond end of file"}, {101, "Disk full"},
+                 {106, "Invalid numeric input"}, {32, "I/O error 32"},         {1234, "I/O error 1234"}};
+    for (const auto& row : table) EXPECT_EQ(InOutErrorText(row.Code), row.Text) << row.Code;
+}
+
+TEST(Errors, ClassNamesAndMessages) {
+    const EInOutError io("I/O error 32");
+    const eMciDeviceError mci("277 - text");
+    EXPECT_STREQ(io.ClassName(), "EInOutError");
+    EXPECT_STREQ(mci.ClassName(), "eMciDeviceError");
+    EXPECT_STREQ(io.what(), "I/O error 32");
+    EXPECT_NE(io.Address(), nullptr);
+}
+
+} // namespace

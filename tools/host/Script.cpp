@@ -198,6 +198,12 @@ int RunScript(const std::vector<std::string>& lines, const TGameWindows& windows
         } else if (command == "screenshot") {
             PumpUntil(100, options, [] { return false; });
             Report("screenshot: %s %s", a.c_str(), SaveWindowPicture(windows.Game, a.c_str()) ? "saved" : "failed");
+        } else if (command == "delete") {
+            Report("delete: %s %s", a.c_str(), DeleteFileA(a.c_str()) ? "done" : "failed");
+        } else if (command == "lock") {
+            // Another program holds the file open without sharing it.
+            HANDLE file = CreateFileA(a.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            Report("lock: %s %s", a.c_str(), file != INVALID_HANDLE_VALUE ? "held" : "failed");
         } else if (command == "exit") {
             break;
         } else {

@@ -8,6 +8,8 @@
 //   waitline PREFIX [MS]     run the loop until a new status line starts with PREFIX
 //   focus game|second|foreign  move the foreground window
 //   activate STATE           send WM_ACTIVATE with wParam STATE to the game window
+//   delete FILE              delete a file (a track removed while the game runs)
+//   lock FILE                hold the file open without sharing, until the end
 //   screenshot FILE          save the game window as a BMP
 //   exit                     end the script
 //
