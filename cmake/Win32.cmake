@@ -13,6 +13,7 @@ add_library(quilm_plugin STATIC
     src/media/qrvMP3.cpp
     src/player/Mp3Player.cpp
     src/plugin/ConfigTextPass.cpp
+    src/plugin/EntryPoint.cpp
     src/plugin/Hooks.cpp
     src/plugin/KeyReader.cpp
     src/plugin/LibraryLoad.cpp
@@ -51,13 +52,16 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
+add_test(NAME make_fixtures COMMAND ${PROJECT_SOURCE_DIR}/scripts/make-fixtures.sh ${CMAKE_BINARY_DIR}/fixtures)
+set_tests_properties(make_fixtures PROPERTIES FIXTURES_SETUP audio)
+
 function(quilm_win32_test name)
     add_executable(${name} ${ARGN} tests/win32/TestMain.cpp tests/win32/TestFiles.cpp)
     target_link_libraries(${name} PRIVATE quilm_plugin gtest)
     target_include_directories(${name} PRIVATE tests/win32)
     quilm_host_image(${name})
     add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES TIMEOUT 300)
+    set_tests_properties(${name} PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED audio)
 endfunction()
 
 quilm_win32_test(config_tests tests/win32/ConfigTests.cpp tests/win32/LibraryLoadTests.cpp)

@@ -56,6 +56,9 @@ public:
     std::string Title() const;
     std::int32_t Length() const noexcept { return FLength; }
 
+    // The window that receives this device's end notification.
+    HWND NotifyWindow() const noexcept { return FWindow ? FWindow->Handle() : nullptr; }
+
     // Runs on the owning thread for the progress ticker: whole seconds played.
     void ProgressTick();
 

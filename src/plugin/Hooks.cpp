@@ -58,6 +58,8 @@ void RemoveHooks() noexcept {
     ActivateHookHandle.Reset();
 }
 
+bool HooksInstalled() noexcept { return KeyboardHookHandle && ActivateHookHandle; }
+
 LRESULT CALLBACK KeyboardHook(int nCode, WPARAM wParam, LPARAM lParam) noexcept {
     const WORD key = LOWORD(wParam);
     const LRESULT result = CallNextHookEx(KeyboardHookHandle.Get(), nCode, key, lParam);

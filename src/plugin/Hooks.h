@@ -11,6 +11,8 @@ extern bool PausedByFocus;
 void InstallHooks() noexcept;
 // Removes both hooks (process detach).
 void RemoveHooks() noexcept;
+// True while both hooks are in place.
+bool HooksInstalled() noexcept;
 
 LRESULT CALLBACK KeyboardHook(int nCode, WPARAM wParam, LPARAM lParam) noexcept;
 LRESULT CALLBACK ActivateHook(int nCode, WPARAM wParam, LPARAM lParam) noexcept;

@@ -1,1 +1,134 @@
+// The configuration file read through the real platform calls: key values through the
+// profile reader, and the playlist through the text pass and directory searches.
+#include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "TestFiles.h"
+#include "core/Errors.h"
+#include "plugin/ConfigTextPass.h"
+#include "plugin/KeyReader.h"
+#include "plugin/LibraryLoad.h"
+
+namespace {
+
+std::vector<std::string> Scan() {
+    std::vector<std::string> entries;
+    ScanPlaylist(ConfigFileName, [&](std::string path) { entries.push_back(std::move(path)); });
+    return entries;
+}
+
+class Config : public ::testing::Test {
+protected:
+    Config() {
+        WriteFileBytes("music\\a.mp3", "a");
+        WriteFileBytes("music\\b.mp3", "b");
+        WriteFileBytes("music\\notes.txt", "n");
+        WriteFileBytes("single.mp3", "s");
+    }
+    void WriteConfig(const std::string& text) { WriteFileBytes(ConfigFileName, text); }
+    TTempGameFolder Folder;
+};
+
+TEST_F(Config, KeyValueTextsThroughTheProfileReader) {
+    const struct {
+        const char* Value;
+        std::int32_t Expected;
+    } table[] = {{"117", 117},   {"+117", 117},     {"0x75", 117},  {"$75", 117},  {"x75", 117},
+                 {"372", 372},   {"-1", -1},        {" 118", 118},  {"0x76", 118}, {"F6", 99},
+                 {"117;F6", 99}, {"0x", 99},        {"$", 99},      {"", 99},      {"2147483648", 99},
+                 {"118 ; F7", 99},
+                 // The profile reader itself strips blanks and tabs around a value.
+                 {"\t117", 117}};
+    for (const auto& row : table) {
+        WriteConfig(std::string("[keys]\r\nkey_next=") + row.Value + "\r\n");
+        const TKeyReader reader(ConfigFileName);
+        EXPECT_EQ(reader.ReadKeyValue("keys", "key_next", 99), row.Expected) << "value [" << row.Value << "]";
+    }
+    const TKeyReader reader(ConfigFileName);
+    EXPECT_EQ(reader.ReadKeyValue("keys", "key_missing", 35), 35);
+    EXPECT_EQ(reader.ReadKeyValue("nosection", "key_next", 36), 36);
+}
+
+TEST_F(Config, PlaylistStartsAfterTheHeaderLine) {
+    const struct {
+        const char* Name;
+        std::string Text;
+        std::vector<std::string> Entries;
+    } table[] = {
+        {"files after the header", "[playlist]\r\nsingle.mp3\r\nmissing.mp3\r\n", {"single.mp3"}},
+        {"lines before the header are not used", "single.mp3\r\n  [PlayList]  \r\nmusic\\a.mp3\r\n", {"music\\a.mp3"}},
+        {"no header, no playlist", "single.mp3\r\n", {}},
+        {"blanks inside the brackets", "[ playlist ]\r\nsingle.mp3\r\n", {}},
+        {"text after the header", "[playlist] ;x\r\nsingle.mp3\r\n", {}},
+        {"byte-order mark", "\xEF\xBB\xBF[playlist]\r\nsingle.mp3\r\n", {}},
+        {"second header is a path", "[playlist]\r\n[playlist]\r\nsingle.mp3\r\n", {"single.mp3"}},
+        {"keys after the header are tried as paths",
+         "[playlist]\r\nsingle.mp3\r\n[keys]\r\nkey_on=117\r\n", {"single.mp3"}},
+        {"duplicates stay in order", "[playlist]\r\nsingle.mp3\r\nmusic\\a.mp3\r\nsingle.mp3\r\n",
+         {"single.mp3", "music\\a.mp3", "single.mp3"}},
+        {"lines are trimmed", "[playlist]\r\n \t single.mp3 \t\r\n", {"single.mp3"}},
+        {"LF only and no final break", "[playlist]\nsingle.mp3\nmusic\\b.mp3", {"single.mp3", "music\\b.mp3"}},
+        {"lone CR is dropped", "[playlist]\r\nsin\rgle.mp3\r\n", {"single.mp3"}},
+        {"Ctrl-Z cuts a line", "[playlist]\r\nsingle.mp3\x1Ajunk\r\nmusic\\a.mp3\r\n", {"single.mp3", "music\\a.mp3"}},
+        {"Ctrl-Z at a line start ends the file", "[playlist]\r\nsingle.mp3\r\n\x1Amusic\\a.mp3\r\nmusic\\b.mp3\r\n",
+         {"single.mp3"}},
+        {"empty file", "", {}},
+        {"wildcard line whose first match is a file", "[playlist]\r\nsing*.mp3\r\n", {"sing*.mp3"}},
+        {"a folder line is not taken as a file", "[playlist]\r\nmusic\\\r\n", {"music\\\\a.mp3", "music\\\\b.mp3"}},
+    };
+    for (const auto& row : table) {
+        WriteConfig(row.Text);
+        auto entries = Scan();
+        EXPECT_EQ(entries, row.Entries) << row.Name;
+    }
+}
+
+TEST_F(Config, FoldersExpandInThePlatformsOrderWithEverythingTheSearchReturns) {
+    MakeFolder("music\\live.mp3");
+    WriteFileBytes("music\\hidden.mp3", "h");
+    WriteFileBytes("music\\system.mp3", "s");
+    SetFileAttributesA("music\\hidden.mp3", FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesA("music\\system.mp3", FILE_ATTRIBUTE_SYSTEM);
+    WriteConfig("[playlist]\r\nmusic\r\nsingle.mp3\r\nmusic\\\r\nempty\r\n");
+    MakeFolder("empty");
+
+    std::vector<std::string> expected;
+    for (const std::string& name : SearchNames("music\\*.mp3")) expected.push_back("music\\" + name);
+    ASSERT_EQ(expected.size(), 5u) << "a, b, hidden, system and the folder live.mp3";
+    expected.push_back("single.mp3");
+    for (const std::string& name : SearchNames("music\\\\*.mp3")) expected.push_back("music\\\\" + name);
+    EXPECT_EQ(Scan(), expected);
+}
+
+TEST_F(Config, ReadFailuresRaiseInOutErrors) {
+    WriteConfig("[playlist]\r\nsingle.mp3\r\n");
+    HANDLE held = CreateFileA(ConfigFileName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    try {
+        Scan();
+        FAIL() << "no error";
+    } catch (const EInOutError& error) {
+        EXPECT_STREQ(error.what(), "I/O error 32");
+    }
+    CloseHandle(held);
+
+    DeleteFileA(ConfigFileName);
+    try {
+        Scan();
+        FAIL() << "no error";
+    } catch (const EInOutError& error) {
+        EXPECT_STREQ(error.what(), "File not found");
+    }
+}
+
+TEST_F(Config, LongLinesAndHighBytes) {
+    std::string longName(300, 'x');
+    WriteFileBytes("caf\xE9.mp3", "c");
+    WriteConfig("[playlist]\r\n" + longName + "\\" + longName + ".mp3\r\ncaf\xE9.mp3\r\n" + std::string(1 << 20, 'y') +
+                "\r\n");
+    EXPECT_EQ(Scan(), (std::vector<std::string>{"caf\xE9.mp3"}));
+}
+
+} // namespace

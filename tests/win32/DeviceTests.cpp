@@ -1,1 +1,130 @@
+// The device against the real MCI (MPEGVideo through Wine's DirectShow), with MP3s
+// generated for the test run.
+#include <gtest/gtest.h>
 
+#include <cstring>
+
+#include "TestFiles.h"
+#include "core/Errors.h"
+#include "media/qrvMP3.h"
+
+namespace {
+
+class RealDevice : public ::testing::Test {
+protected:
+    TTempGameFolder Folder;
+};
+
+TEST_F(RealDevice, MeasuresATwoSecondTone) {
+    CopyFixture("tone2s.mp3", "music\\tone.mp3");
+    TqrvMP3 track("music\\tone.mp3");
+    EXPECT_EQ(track.Length(), 2);
+    EXPECT_EQ(track.FDeviceID, 0u) << "closed again after measuring";
+    EXPECT_EQ(track.Mode(), mmUnknown);
+    EXPECT_EQ(track.Title(), "tone");
+}
+
+TEST_F(RealDevice, PlaysToTheEndAndReportsItOnce) {
+    CopyFixture("tone1s.mp3", "one.mp3");
+    TqrvMP3 track("one.mp3");
+    int ended = 0;
+    track.FOnEnd = [&](TqrvMP3& sender) {
+        EXPECT_EQ(&sender, &track);
+        EXPECT_EQ(sender.FDeviceID, 0u) << "the device is closed before the handler runs";
+        ++ended;
+    };
+    track.Play();
+    EXPECT_NE(track.FDeviceID, 0u);
+    EXPECT_EQ(track.Mode(), mmPlaying);
+    EXPECT_TRUE(PumpMessagesUntil(15000, [&] { return ended > 0; }));
+    PumpMessagesUntil(500, [] { return false; });
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(track.FDeviceID, 0u);
+    EXPECT_EQ(track.Mode(), mmUnknown);
+}
+
+TEST_F(RealDevice, PauseAndResumeMoveTheMode) {
+    CopyFixture("tone5s.mp3", "five.mp3");
+    TqrvMP3 track("five.mp3");
+    int ended = 0;
+    track.FOnEnd = [&](TqrvMP3&) { ++ended; };
+    track.Play();
+    ASSERT_EQ(track.Mode(), mmPlaying);
+    track.Pause();
+    EXPECT_EQ(track.Mode(), mmPaused);
+    track.Resume();
+    EXPECT_EQ(track.Mode(), mmPlaying);
+    // Stopping a pending play brings an "aborted" notice, which is not an end.
+    track.Stop();
+    PumpMessagesUntil(500, [] { return false; });
+    EXPECT_EQ(ended, 0);
+    EXPECT_EQ(track.FDeviceID, 0u);
+}
+
+TEST_F(RealDevice, ARealMciFailureCarriesCodeAndPlatformText) {
+    // The waveaudio device does not open shareable: error 274.
+    CopyFixture("short.wav", "short.wav");
+    try {
+        TqrvMP3 track("short.wav");
+        FAIL() << "no error";
+    } catch (const eMciDeviceError& error) {
+        char text[256] = "";
+        mciGetErrorStringA(274, text, sizeof text);
+        EXPECT_EQ(std::string(error.what()), std::string("274 - ") + text);
+    }
+}
+
+TEST_F(RealDevice, AFileThatCannotBeOpenedRaisesEFOpenError) {
+    try {
+        TqrvMP3 track("missing.mp3");
+        FAIL() << "no error";
+    } catch (const EFOpenError& error) {
+        const std::string message = error.what();
+        EXPECT_EQ(message.rfind("Cannot open file \"" + Folder.Path() + "\\missing.mp3\". ", 0), 0u) << message;
+        EXPECT_GT(message.size(), Folder.Path().size() + 32) << "the system's text follows";
+    }
+    // Held open by another program without sharing.
+    CopyFixture("tone1s.mp3", "held.mp3");
+    HANDLE held = CreateFileA("held.mp3", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_THROW(TqrvMP3 track("held.mp3"), EFOpenError);
+    CloseHandle(held);
+}
+
+TEST_F(RealDevice, ReadsTheTrailerOnlyWhenItIsMarked) {
+    CopyFixture("tone1s.mp3", "plain.mp3");
+    const struct {
+        const char* Marker;
+        bool Kept;
+    } table[] = {{"TAG", true}, {"tag", false}, {"XYZ", false}};
+    for (const auto& row : table) {
+        std::string trailer(128, '\0');
+        std::memcpy(trailer.data(), row.Marker, 3);
+        std::memcpy(trailer.data() + 3, "Title of the song", 17);
+        trailer[127] = 17;
+        HANDLE file = CreateFileA("plain.mp3", FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        DWORD written = 0;
+        WriteFile(file, trailer.data(), 128, &written, nullptr);
+        CloseHandle(file);
+        TqrvMP3 track("plain.mp3");
+        const TID3v1Tag expected = row.Kept ? *reinterpret_cast<const TID3v1Tag*>(trailer.data()) : BlankTag();
+        EXPECT_EQ(std::memcmp(&track.FTag, &expected, 128), 0) << row.Marker;
+    }
+}
+
+TEST_F(RealDevice, TitleSkipsTrailBytesOfTheSystemCodePage) {
+    CopyFixture("tone1s.mp3", "a.b.mp3");
+    TqrvMP3 track("a.b.mp3");
+    EXPECT_EQ(track.Title(), "a.b");
+    track.FFileName = "C:song.mp3";
+    EXPECT_EQ(track.Title(), "song");
+    track.FFileName = ".mp3";
+    EXPECT_EQ(track.Title(), "");
+    track.FFileName = "dir/song.mp3";
+    EXPECT_EQ(track.Title(), "dir/song");
+    if (GetACP() == 932) {
+        track.FFileName = "x\\\x95\x5C.mp3";
+        EXPECT_EQ(track.Title(), "\x95\x5C");
+    }
+}
+
+} // namespace

@@ -1,0 +1,86 @@
+// A recording MCI for tests: every command with its flags and the fields it filled,
+// answers set per item, and failures injected per command.
+#pragma once
+
+#include <cstdio>
+#include <map>
+#include <utility>
+#include <string>
+#include <vector>
+
+#include "media/MciApi.h"
+
+struct TMciCall {
+    MCIDEVICEID Device = 0;
+    UINT Message = 0;
+    DWORD_PTR Flags = 0;
+    bool NullParams = false;
+    DWORD_PTR Callback = 0;
+    std::string DeviceType;   // MCI_OPEN
+    std::string Element;      // MCI_OPEN
+    DWORD Item = 0;           // MCI_STATUS
+    DWORD TimeFormat = 0;     // MCI_SET
+};
+
+class TFakeMci final : public TMciApi {
+public:
+    TFakeMci() : FPrevious(ReplaceMciApi(this)) {}
+    ~TFakeMci() override { ReplaceMciApi(FPrevious); }
+
+    MCIERROR SendCommand(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR params) override {
+        TMciCall call;
+        call.Device = device;
+        call.Message = message;
+        call.Flags = flags;
+        call.NullParams = params == 0;
+        if (message == MCI_OPEN && params) {
+            auto* open = reinterpret_cast<MCI_OPEN_PARMSA*>(params);
+            call.Callback = open->dwCallback;
+            call.DeviceType = open->lpstrDeviceType ? open->lpstrDeviceType : "";
+            call.Element = open->lpstrElementName ? open->lpstrElementName : "";
+        } else if (message == MCI_STATUS && params) {
+            call.Item = reinterpret_cast<MCI_STATUS_PARMS*>(params)->dwItem;
+        } else if (message == MCI_SET && params) {
+            call.TimeFormat = reinterpret_cast<MCI_SET_PARMS*>(params)->dwTimeFormat;
+        } else if (message == MCI_PLAY && params) {
+            call.Callback = reinterpret_cast<MCI_PLAY_PARMS*>(params)->dwCallback;
+        }
+        Calls.push_back(call);
+        if (const auto failure = Failures.find(message); failure != Failures.end()) return failure->second;
+        if (message == MCI_OPEN) reinterpret_cast<MCI_OPEN_PARMSA*>(params)->wDeviceID = DeviceId;
+        if (message == MCI_STATUS) {
+            auto* status = reinterpret_cast<MCI_STATUS_PARMS*>(params);
+            status->dwReturn = status->dwItem == MCI_STATUS_MODE ? ModeValue
+                               : status->dwItem == MCI_STATUS_LENGTH ? LengthMs
+                                                                     : PositionMs;
+        }
+        if (message == MCI_PLAY) ModeValue = MCI_MODE_PLAY;
+        if (message == MCI_PAUSE) ModeValue = MCI_MODE_PAUSE;
+        if (message == MCI_RESUME) ModeValue = MCI_MODE_PLAY;
+        if (message == MCI_STOP) ModeValue = MCI_MODE_STOP;
+        return 0;
+    }
+
+    BOOL GetErrorString(MCIERROR code, LPSTR text, UINT length) override {
+        if (!HasErrorText) return FALSE;
+        std::snprintf(text, length, "fake text for %lu", static_cast<unsigned long>(code));
+        return TRUE;
+    }
+
+    std::vector<UINT> Messages() const {
+        std::vector<UINT> messages;
+        for (const TMciCall& call : Calls) messages.push_back(call.Message);
+        return messages;
+    }
+
+    std::vector<TMciCall> Calls;
+    std::map<UINT, MCIERROR> Failures;
+    MCIDEVICEID DeviceId = 7;
+    DWORD_PTR ModeValue = MCI_MODE_STOP;
+    DWORD_PTR LengthMs = 2000;
+    DWORD_PTR PositionMs = 0;
+    bool HasErrorText = true;
+
+private:
+    TMciApi* FPrevious;
+};
