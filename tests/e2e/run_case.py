@@ -72,7 +72,7 @@ def main():
         (game / "script.txt").write_text("\n".join(case.get("script", [])) + "\n")
         options = " ".join(case.get("options", [])).split()
         run = subprocess.run(["wine", str(build / "standin-host.exe"), *options, "--script", "script.txt"],
-                             cwd=game, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=240)
+                             cwd=game, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=90)
         output = run.stdout.decode("utf-8", "replace").replace("\r", "").splitlines()
         print("\n".join(output))
 

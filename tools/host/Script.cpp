@@ -93,7 +93,8 @@ BOOL CALLBACK CloseMessageBox(HWND window, LPARAM) {
 }
 
 // A failed load shows a message box inside the loader's call: find it and close it.
-DWORD WINAPI WatchForMessageBoxes(void*) {
+DWORD WINAPI WatchForMessageBoxes(void* started) {
+    SetEvent(static_cast<HANDLE>(started));
     while (WatchingBoxes.load()) {
         EnumWindows(CloseMessageBox, 0);
         Sleep(50);
@@ -112,7 +113,12 @@ HWND WindowNamed(const TGameWindows& windows, const std::string& name) {
 
 bool LoadPlugin() {
     WatchingBoxes = true;
-    HANDLE watcher = CreateThread(nullptr, 0, WatchForMessageBoxes, nullptr, 0, nullptr);
+    // The watcher must be running before the loader lock is taken: a thread cannot
+    // start while another thread is inside a DLL's attach.
+    HANDLE started = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE watcher = CreateThread(nullptr, 0, WatchForMessageBoxes, started, 0, nullptr);
+    if (watcher != nullptr) WaitForSingleObject(started, 5000);
+    CloseHandle(started);
     Plugin = LoadLibraryA(PluginPath);
     const DWORD error = GetLastError();
     WatchingBoxes = false;
