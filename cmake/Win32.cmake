@@ -72,8 +72,10 @@ quilm_win32_test(ticker_tests tests/win32/ProgressThreadTests.cpp)
 
 # Benchmarks: Windows programs run under Wine by scripts/bench.sh.
 add_executable(bench_load bench/LoadBench.cpp)
-target_link_libraries(bench_load PRIVATE quilm_plugin)
 target_link_options(bench_load PRIVATE ${QUILM_STATIC_LINK})
+add_executable(bench_runtime bench/RuntimeBench.cpp)
+target_link_libraries(bench_runtime PRIVATE quilm_plugin)
+quilm_host_image(bench_runtime)
 
 # End-to-end cases: the stand-in game with the real plug-in. One display, one keyboard:
 # they run one at a time.

@@ -1,0 +1,129 @@
+// What the plug-in costs the game's thread while it runs:
+//  - hooks: each message the hooks do not act on (a key that is not configured, a
+//    sent message that is not WM_ACTIVATE), against hooks that only hand the call on;
+//  - key to "Play>": a switch-on key through the keyboard hook until its status line,
+//    against the bare MCI commands that any player needs for the same file (open,
+//    length, close, open, play).
+//
+//   bench_runtime TRACK.mp3
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <cstdio>
+#include <string>
+
+#include "BenchTiming.h"
+#include "HostSection.h"
+#include "host/HostApi.h"
+#include "plugin/Hooks.h"
+#include "plugin/LibraryLoad.h"
+
+namespace {
+
+HHOOK PassKeyboard = nullptr;
+HHOOK PassActivate = nullptr;
+int LinesShown = 0;
+
+LRESULT CALLBACK PassKeyboardHook(int code, WPARAM wParam, LPARAM lParam) noexcept {
+    return CallNextHookEx(PassKeyboard, code, wParam, lParam);
+}
+LRESULT CALLBACK PassActivateHook(int code, WPARAM wParam, LPARAM lParam) noexcept {
+    return CallNextHookEx(PassActivate, code, wParam, lParam);
+}
+
+extern "C" void __cdecl CountLine(const wchar_t*, int) { ++LinesShown; }
+
+constexpr int Messages = 200000;
+
+double SendLoop(HWND window) {
+    return MedianMicroseconds(5, [&] {
+        for (int i = 0; i < Messages; ++i) SendMessageA(window, WM_USER + 1, i, 0);
+    });
+}
+
+template <class Proc> double KeyLoop(Proc proc) {
+    return MedianMicroseconds(5, [&] {
+        for (int i = 0; i < Messages; ++i) {
+            proc(HC_ACTION, 'Q', 1);                       // first key-down of a key nobody uses
+            proc(HC_ACTION, 'Q', LPARAM(0xC0000001u));     // its key-up
+        }
+    });
+}
+
+void MciBare(const char* path) {
+    MCI_OPEN_PARMSA open{};
+    open.lpstrDeviceType = "WaveAudio";
+    open.lpstrElementName = path;
+    mciSendCommandA(0, MCI_OPEN, MCI_OPEN_ELEMENT | MCI_OPEN_SHAREABLE | MCI_WAIT, reinterpret_cast<DWORD_PTR>(&open));
+    MCI_SET_PARMS set{};
+    set.dwTimeFormat = MCI_FORMAT_MILLISECONDS;
+    mciSendCommandA(open.wDeviceID, MCI_SET, MCI_SET_TIME_FORMAT, reinterpret_cast<DWORD_PTR>(&set));
+    MCI_STATUS_PARMS status{};
+    status.dwItem = MCI_STATUS_LENGTH;
+    mciSendCommandA(open.wDeviceID, MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT, reinterpret_cast<DWORD_PTR>(&status));
+    mciSendCommandA(open.wDeviceID, MCI_CLOSE, MCI_WAIT, 0);
+    mciSendCommandA(0, MCI_OPEN, MCI_OPEN_ELEMENT | MCI_OPEN_SHAREABLE | MCI_WAIT, reinterpret_cast<DWORD_PTR>(&open));
+    MCI_PLAY_PARMS play{};
+    mciSendCommandA(open.wDeviceID, MCI_PLAY, 0, reinterpret_cast<DWORD_PTR>(&play));
+    mciSendCommandA(open.wDeviceID, MCI_STOP, MCI_WAIT, 0);
+    mciSendCommandA(open.wDeviceID, MCI_CLOSE, MCI_WAIT, 0);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: bench_runtime TRACK.mp3\n");
+        return 5;
+    }
+    const std::string track = argv[1];
+    InstallHostRoutine(THostBuild::First, &CountLine);
+    HostApiInitialize();
+    HWND window = CreateWindowExA(0, "STATIC", "bench", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+
+    Player = std::make_unique<TMp3Player>();
+    Player->FKeyOn = VK_F5;
+    Player->FKeyNext = VK_F6;
+    Player->FKeyPrev = VK_F7;
+    Player->FKeyPause = VK_F8;
+    Player->FKeyShuffle = VK_F9;
+    Player->FKeyEnd = VK_END;
+    Player->Append(track);
+
+    // Hooks that only hand the call on.
+    const DWORD thread = GetCurrentThreadId();
+    PassKeyboard = SetWindowsHookExA(WH_KEYBOARD, PassKeyboardHook, nullptr, thread);
+    PassActivate = SetWindowsHookExA(WH_CALLWNDPROCRET, PassActivateHook, nullptr, thread);
+    const double passSend = SendLoop(window);
+    const double passKey = KeyLoop(PassKeyboardHook);
+    UnhookWindowsHookEx(PassKeyboard);
+    UnhookWindowsHookEx(PassActivate);
+
+    // The plug-in's hooks, with a track playing (the case with most state).
+    InstallHooks();
+    KeyboardHook(HC_ACTION, VK_F5, 1);
+    const double hookSend = SendLoop(window);
+    const double hookKey = KeyLoop(KeyboardHook);
+    KeyboardHook(HC_ACTION, VK_F5, 1);
+
+    std::printf("hooks sent message not WM_ACTIVATE: %.1f ns/message vs %.1f pass-on; ratio %.2f\n",
+                hookSend * 1000 / Messages, passSend * 1000 / Messages, hookSend / passSend);
+    std::printf("hooks key not configured (down+up): %.1f ns/message vs %.1f pass-on; ratio %.2f\n",
+                hookKey * 1000 / (2 * Messages), passKey * 1000 / (2 * Messages), hookKey / passKey);
+
+    // Key to "Play>": switch on through the keyboard hook, off again outside the timing.
+    const double keyToPlay = MedianMicroseconds(9, [] {
+        const int before = LinesShown;
+        KeyboardHook(HC_ACTION, VK_F5, 1);
+        if (LinesShown == before) std::fprintf(stderr, "no status line\n");
+    });
+    KeyboardHook(HC_ACTION, VK_F5, 1);
+    const double bare = MedianMicroseconds(9, [&] { MciBare(track.c_str()); });
+    std::printf("key to Play> line: %.1f ms vs bare MCI open/length/close/open/play %.1f ms; ratio %.2f\n",
+                keyToPlay / 1000, bare / 1000, keyToPlay / bare);
+
+    RemoveHooks();
+    Player.reset();
+    return 0;
+}
