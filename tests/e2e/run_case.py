@@ -5,8 +5,8 @@ real configuration file, driven by the stand-in game under Wine.
 A case file has sections:
   [ini]       the text of vask\\quilm.ini (written with CR LF line ends)
   [files]     one file a line: PATH SECONDS (a tone MP3 of that length), PATH text WORDS
-              (a file holding WORDS), or PATH dir (an empty folder); PATH is relative to
-              the game folder
+              (a file holding WORDS), PATH dir (an empty folder), or PATH many N (a
+              folder of N tracks); PATH is relative to the game folder
   [script]    the stand-in game's script
   [expect]    'line: TEXT' for every status line, in order (all of them, nothing else);
               'status N' for the exit status; 'output TEXT' for a line the game must
@@ -14,12 +14,10 @@ A case file has sections:
   [options]   extra options of the stand-in game (--build B, --peek)
 Usage: run_case.py CASE BUILD_DIR
 """
-import os
 import pathlib
-import shutil
-import subprocess
 import sys
-import tempfile
+
+from gamefolder import make_game, remove_game, run_host
 
 
 def sections(text):
@@ -37,43 +35,13 @@ def sections(text):
     return result
 
 
-def tone(cache, seconds, index):
-    cache.mkdir(parents=True, exist_ok=True)
-    mp3 = cache / f"tone-{seconds}-{index % 7}.mp3"
-    if not mp3.exists():
-        wav = mp3.with_suffix(".wav")
-        subprocess.run(["sox", "-q", "-n", "-r", "44100", "-c", "2", str(wav), "synth", str(seconds),
-                        "sine", str(330 + 110 * (index % 7))], check=True)
-        subprocess.run(["lame", "--quiet", str(wav), str(mp3)], check=True)
-        wav.unlink()
-    return mp3
-
-
 def main():
-    case_path, build = pathlib.Path(sys.argv[1]), pathlib.Path(sys.argv[2])
-    case = sections(case_path.read_text())
-    game = pathlib.Path(tempfile.mkdtemp(prefix="game-", dir=build))
+    case_path, build = pathlib.Path(sys.argv[1]), pathlib.Path(sys.argv[2]).resolve()
+    case = sections(case_path.read_text(encoding="utf-8"))
+    game = make_game(build, case.get("ini"), case.get("files", []))
     try:
-        vask = game / "vask"
-        vask.mkdir()
-        shutil.copy(build / "quilm.dll", vask / "quilm.dll")
-        if "ini" in case:
-            (vask / "quilm.ini").write_bytes("\r\n".join(case["ini"]).encode("latin-1") + b"\r\n")
-        for index, entry in enumerate(l for l in case.get("files", []) if l.strip()):
-            parts = entry.split()
-            target = game / parts[0].replace("\\", "/")
-            target.parent.mkdir(parents=True, exist_ok=True)
-            if parts[1] == "dir":
-                target.mkdir(exist_ok=True)
-            elif parts[1] == "text":
-                target.write_text(" ".join(parts[2:]))
-            else:
-                shutil.copy(tone(build / "e2e-audio", int(parts[1]), index), target)
-        (game / "script.txt").write_text("\n".join(case.get("script", [])) + "\n")
         options = " ".join(case.get("options", [])).split()
-        run = subprocess.run(["wine", str(build / "standin-host.exe"), *options, "--script", "script.txt"],
-                             cwd=game, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=90)
-        output = run.stdout.decode("utf-8", "replace").replace("\r", "").splitlines()
+        status, output = run_host(build, game, case.get("script", []), options)
         print("\n".join(output))
 
         expect = [l for l in case.get("expect", []) if l.strip() and not l.startswith("#")]
@@ -83,8 +51,8 @@ def main():
         if [l.rstrip() for l in got_lines] != [l.rstrip() for l in want_lines]:
             failures.append("status lines differ:\n  want: %s\n  got:  %s" % (want_lines, got_lines))
         want_status = next((int(l.split()[1]) for l in expect if l.startswith("status ")), 0)
-        if run.returncode != want_status:
-            failures.append(f"exit status {run.returncode}, want {want_status}")
+        if status != want_status:
+            failures.append(f"exit status {status}, want {want_status}")
         for l in expect:
             if l.startswith("output ") and not any(l[7:] in o for o in output):
                 failures.append(f"missing output: {l[7:]}")
@@ -97,7 +65,7 @@ def main():
             return 1
         return 0
     finally:
-        shutil.rmtree(game, ignore_errors=True)
+        remove_game(game)
 
 
 if __name__ == "__main__":

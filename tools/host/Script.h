@@ -10,6 +10,9 @@
 //   activate STATE           send WM_ACTIVATE with wParam STATE to the game window
 //   delete FILE              delete a file (a track removed while the game runs)
 //   lock FILE                hold the file open without sharing, until the end
+//   stats NAME               print counts of handles, windows, open MCI devices,
+//                            private bytes, threads, USER and GDI objects
+//   calibrate FILE N         N bare MCI opens and closes: handles the platform keeps per open
 //   screenshot FILE          save the game window as a BMP
 //   exit                     end the script
 //

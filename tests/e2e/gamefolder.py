@@ -1,0 +1,62 @@
+"""Game folders for the stand-in game: the real plug-in, a configuration file and
+generated MP3s; and a run of the stand-in game under Wine with a script."""
+import os
+import pathlib
+import shutil
+import subprocess
+import tempfile
+
+
+def tone(cache, seconds, index):
+    """A cached MP3 tone of the given length; index varies the pitch."""
+    cache.mkdir(parents=True, exist_ok=True)
+    mp3 = cache / f"tone-{seconds}-{index % 7}.mp3"
+    if not mp3.exists():
+        wav = mp3.with_suffix(".wav")
+        subprocess.run(["sox", "-q", "-n", "-r", "44100", "-c", "2", str(wav), "synth", str(seconds),
+                        "sine", str(330 + 110 * (index % 7))], check=True)
+        subprocess.run(["lame", "--quiet", str(wav), str(mp3)], check=True)
+        wav.unlink()
+    return mp3
+
+
+def make_game(build, ini_lines, file_lines):
+    """A new game folder under build. ini_lines: the configuration (None for none),
+    written in the ANSI code page with CR LF. file_lines: 'PATH SECONDS',
+    'PATH text WORDS', 'PATH dir', or 'FOLDER many N' (N tone files in FOLDER)."""
+    game = pathlib.Path(tempfile.mkdtemp(prefix="game-", dir=build))
+    vask = game / "vask"
+    vask.mkdir()
+    shutil.copy(build / "quilm.dll", vask / "quilm.dll")
+    if ini_lines is not None:
+        (vask / "quilm.ini").write_bytes("\r\n".join(ini_lines).encode("cp1252") + b"\r\n")
+    for index, entry in enumerate(l for l in file_lines if l.strip()):
+        parts = entry.split()
+        target = game / parts[0].replace("\\", "/")
+        if parts[1] == "dir":
+            target.mkdir(parents=True, exist_ok=True)
+            continue
+        if parts[1] == "many":
+            target.mkdir(parents=True, exist_ok=True)
+            source = tone(build / "e2e-audio", 1, index)
+            for n in range(int(parts[2])):
+                os.link(source, target / f"track{n:05d}.mp3")
+            continue
+        target.parent.mkdir(parents=True, exist_ok=True)
+        if parts[1] == "text":
+            target.write_text(" ".join(parts[2:]))
+        else:
+            shutil.copy(tone(build / "e2e-audio", int(parts[1]), index), target)
+    return game
+
+
+def run_host(build, game, script_lines, options=(), timeout=90):
+    """Runs the stand-in game in the folder; returns (exit status, output lines)."""
+    (game / "script.txt").write_text("\n".join(script_lines) + "\n")
+    run = subprocess.run(["wine", str(build / "standin-host.exe"), *options, "--script", "script.txt"],
+                         cwd=game, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=timeout)
+    return run.returncode, run.stdout.decode("utf-8", "replace").replace("\r", "").splitlines()
+
+
+def remove_game(game):
+    shutil.rmtree(game, ignore_errors=True)
