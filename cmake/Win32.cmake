@@ -89,3 +89,4 @@ endforeach()
 
 add_test(NAME e2e_soak COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/e2e/soak.py ${CMAKE_BINARY_DIR} 500)
 set_tests_properties(e2e_soak PROPERTIES RESOURCE_LOCK display TIMEOUT 1500)
+file(WRITE ${CMAKE_BINARY_DIR}/version.txt "${PROJECT_VERSION}\n")
