@@ -73,6 +73,21 @@ TEST_F(Load, KeysKeepTheirLowByteAndAKeysSectionAfterThePlaylistStillCounts) {
     EXPECT_EQ(Player->FPlaylist, (std::vector<std::string>{"a.mp3"}));
 }
 
+TEST_F(Load, TheShippedExampleConfigurationGivesItsKeysAndFolder) {
+    WriteFileBytes("vask\\music\\a.mp3", "a");
+    // Wine shows the Unix file system as drive Z:.
+    ASSERT_TRUE(CopyFileA("Z:" QUILM_SOURCE_DIR "/config/quilm.ini", "vask\\quilm.ini", FALSE));
+    ASSERT_TRUE(AttachLibrary());
+    ASSERT_NE(Player, nullptr);
+    EXPECT_EQ(Player->FKeyOn, VK_F5);
+    EXPECT_EQ(Player->FKeyNext, VK_F6);
+    EXPECT_EQ(Player->FKeyPrev, VK_F7);
+    EXPECT_EQ(Player->FKeyPause, VK_F8);
+    EXPECT_EQ(Player->FKeyShuffle, VK_F9);
+    EXPECT_EQ(Player->FKeyEnd, VK_END);
+    EXPECT_EQ(Player->FPlaylist, (std::vector<std::string>{"vask\\music\\a.mp3"}));
+}
+
 TEST_F(Load, ThreadNotificationsChangeNothingAndDetachFreesThePlayerOnce) {
     WriteFileBytes("vask\\quilm.ini", "[playlist]\r\n");
     ASSERT_TRUE(AttachLibrary());
