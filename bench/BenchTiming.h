@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 inline double NowMicroseconds() {
@@ -17,6 +18,11 @@ inline double NowMicroseconds() {
     return static_cast<double>(now.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
 }
 
+inline double Median(std::vector<double> times) {
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
 template <class Work> double MedianMicroseconds(int runs, Work work) {
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
@@ -24,6 +30,5 @@ template <class Work> double MedianMicroseconds(int runs, Work work) {
         work();
         times.push_back(NowMicroseconds() - start);
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return Median(std::move(times));
 }

@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
             if (one != INVALID_HANDLE_VALUE) FindClose(one);
         }
     });
-    std::printf("load  %d playlist lines + folder of %d: %.1f ms; bare search walk %.1f ms; ratio %.2f\n", lines,
+    std::printf("| load: %d playlist lines + folder of %d | %.1f ms | bare search walk %.1f ms | %.2f |\n", lines,
                 entries, load / 1000, bare / 1000, load / bare);
     return 0;
 }

@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "BenchTiming.h"
 #include "HostSection.h"
@@ -33,7 +34,7 @@ LRESULT CALLBACK PassActivateHook(int code, WPARAM wParam, LPARAM lParam) noexce
 
 extern "C" void __cdecl CountLine(const wchar_t*, int) { ++LinesShown; }
 
-constexpr int Messages = 200000;
+constexpr int Messages = 20000;
 
 double SendLoop(HWND window) {
     return MedianMicroseconds(5, [&] {
@@ -50,7 +51,8 @@ template <class Proc> double KeyLoop(Proc proc) {
     });
 }
 
-void MciBare(const char* path) {
+// Opens, measures, closes, opens and plays; returns the playing device.
+MCIDEVICEID MciBare(const char* path) {
     MCI_OPEN_PARMSA open{};
     open.lpstrDeviceType = "WaveAudio";
     open.lpstrElementName = path;
@@ -65,8 +67,12 @@ void MciBare(const char* path) {
     mciSendCommandA(0, MCI_OPEN, MCI_OPEN_ELEMENT | MCI_OPEN_SHAREABLE | MCI_WAIT, reinterpret_cast<DWORD_PTR>(&open));
     MCI_PLAY_PARMS play{};
     mciSendCommandA(open.wDeviceID, MCI_PLAY, 0, reinterpret_cast<DWORD_PTR>(&play));
-    mciSendCommandA(open.wDeviceID, MCI_STOP, MCI_WAIT, 0);
-    mciSendCommandA(open.wDeviceID, MCI_CLOSE, MCI_WAIT, 0);
+    return static_cast<MCIDEVICEID>(open.wDeviceID);
+}
+
+void MciStopAndClose(MCIDEVICEID device) {
+    mciSendCommandA(device, MCI_STOP, MCI_WAIT, 0);
+    mciSendCommandA(device, MCI_CLOSE, MCI_WAIT, 0);
 }
 
 } // namespace
@@ -107,20 +113,29 @@ int main(int argc, char** argv) {
     const double hookKey = KeyLoop(KeyboardHook);
     KeyboardHook(HC_ACTION, VK_F5, 1);
 
-    std::printf("hooks sent message not WM_ACTIVATE: %.1f ns/message vs %.1f pass-on; ratio %.2f\n",
-                hookSend * 1000 / Messages, passSend * 1000 / Messages, hookSend / passSend);
-    std::printf("hooks key not configured (down+up): %.1f ns/message vs %.1f pass-on; ratio %.2f\n",
-                hookKey * 1000 / (2 * Messages), passKey * 1000 / (2 * Messages), hookKey / passKey);
+    std::printf("| hooks: sent message, not WM_ACTIVATE | %.2f us/message | pass-on hooks %.2f us | %.2f |\n",
+                hookSend / Messages, passSend / Messages, hookSend / passSend);
+    std::printf("| hooks: key not configured (down, up) | %.2f us/message | pass-on hook %.2f us | %.2f |\n",
+                hookKey / (2 * Messages), passKey / (2 * Messages), hookKey / passKey);
 
-    // Key to "Play>": switch on through the keyboard hook, off again outside the timing.
-    const double keyToPlay = MedianMicroseconds(9, [] {
+    // Key to "Play>": switch on through the keyboard hook; off again outside the timing.
+    std::vector<double> keyTimes, bareTimes;
+    for (int i = 0; i < 9; ++i) {
         const int before = LinesShown;
+        double start = NowMicroseconds();
         KeyboardHook(HC_ACTION, VK_F5, 1);
+        keyTimes.push_back(NowMicroseconds() - start);
         if (LinesShown == before) std::fprintf(stderr, "no status line\n");
-    });
-    KeyboardHook(HC_ACTION, VK_F5, 1);
-    const double bare = MedianMicroseconds(9, [&] { MciBare(track.c_str()); });
-    std::printf("key to Play> line: %.1f ms vs bare MCI open/length/close/open/play %.1f ms; ratio %.2f\n",
+        KeyboardHook(HC_ACTION, VK_F5, 1);
+
+        start = NowMicroseconds();
+        const MCIDEVICEID device = MciBare(track.c_str());
+        bareTimes.push_back(NowMicroseconds() - start);
+        MciStopAndClose(device);
+    }
+    const double keyToPlay = Median(keyTimes);
+    const double bare = Median(bareTimes);
+    std::printf("| key to \"Play>\" line | %.1f ms | bare MCI open, length, close, open, play %.1f ms | %.2f |\n",
                 keyToPlay / 1000, bare / 1000, keyToPlay / bare);
 
     RemoveHooks();

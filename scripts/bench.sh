@@ -13,7 +13,9 @@ wine_up
 scratch=$(mktemp -d "$root/build/bench-XXXX")
 cp "$root/build/win32/quilm.dll" "$root/build/win32/bench_load.exe" "$scratch/"
 cp "$root/build/win32/fixtures/tone2s.mp3" "$scratch/tone.mp3"
+echo "| benchmark | plug-in | bare baseline | ratio |"
+echo "|---|---|---|---|"
 (cd "$scratch" && wine bench_load.exe 10000 2000 2>/dev/null)
 (cd "$scratch" && wine "$root/build/win32/bench_runtime.exe" tone.mp3 2>/dev/null)
 rm -rf "$scratch"
-echo "quilm.dll: $(stat -c %s "$root/build/win32/quilm.dll") bytes"
+echo "| quilm.dll size | $(stat -c %s "$root/build/win32/quilm.dll") bytes | | |"
