@@ -19,6 +19,15 @@ void RecordFailure(const char* className, const std::string& message, const void
     Reported.push_back({className, message});
 }
 
+void ExpectDefaultKeys(const TMp3Player& player) {
+    EXPECT_EQ(player.FKeyOn, VK_F5);
+    EXPECT_EQ(player.FKeyNext, VK_F6);
+    EXPECT_EQ(player.FKeyPrev, VK_F7);
+    EXPECT_EQ(player.FKeyPause, VK_F8);
+    EXPECT_EQ(player.FKeyShuffle, VK_F9);
+    EXPECT_EQ(player.FKeyEnd, VK_END);
+}
+
 class Load : public ::testing::Test {
 protected:
     Load() {
@@ -44,12 +53,7 @@ TEST_F(Load, OnlyAPlaylistGivesTheDefaultKeys) {
     WriteFileBytes("vask\\quilm.ini", "[playlist]\r\n");
     ASSERT_TRUE(AttachLibrary());
     ASSERT_NE(Player, nullptr);
-    EXPECT_EQ(Player->FKeyOn, VK_F5);
-    EXPECT_EQ(Player->FKeyNext, VK_F6);
-    EXPECT_EQ(Player->FKeyPrev, VK_F7);
-    EXPECT_EQ(Player->FKeyPause, VK_F8);
-    EXPECT_EQ(Player->FKeyShuffle, VK_F9);
-    EXPECT_EQ(Player->FKeyEnd, VK_END);
+    ExpectDefaultKeys(*Player);
     EXPECT_EQ(Player->Count(), 0);
     EXPECT_EQ(Player->FIndex, -1);
     EXPECT_FALSE(Player->FActive);
@@ -79,12 +83,7 @@ TEST_F(Load, TheShippedExampleConfigurationGivesItsKeysAndFolder) {
     ASSERT_TRUE(CopyFileA("Z:" QUILM_SOURCE_DIR "/config/quilm.ini", "vask\\quilm.ini", FALSE));
     ASSERT_TRUE(AttachLibrary());
     ASSERT_NE(Player, nullptr);
-    EXPECT_EQ(Player->FKeyOn, VK_F5);
-    EXPECT_EQ(Player->FKeyNext, VK_F6);
-    EXPECT_EQ(Player->FKeyPrev, VK_F7);
-    EXPECT_EQ(Player->FKeyPause, VK_F8);
-    EXPECT_EQ(Player->FKeyShuffle, VK_F9);
-    EXPECT_EQ(Player->FKeyEnd, VK_END);
+    ExpectDefaultKeys(*Player);
     EXPECT_EQ(Player->FPlaylist, (std::vector<std::string>{"vask\\music\\a.mp3"}));
 }
 
