@@ -6,6 +6,7 @@
 
 #include "TestFiles.h"
 #include "core/Errors.h"
+#include "core/TrackTitle.h"
 #include "media/qrvMP3.h"
 
 namespace {
@@ -125,6 +126,15 @@ TEST_F(RealDevice, TitleSkipsTrailBytesOfTheSystemCodePage) {
         track.FFileName = "x\\\x95\x5C.mp3";
         EXPECT_EQ(track.Title(), "\x95\x5C");
     }
+}
+
+TEST(TrackTitleCodePage, ThePlatformsLeadBytesOfCodePage932) {
+    // 0x95 0x5C is one character of code page 932 whose second byte equals "\".
+    const auto lead932 = [](unsigned char b) { return IsDBCSLeadByteEx(932, b) != 0; };
+    ASSERT_TRUE(lead932(0x95));
+    EXPECT_EQ(TrackTitle("music\\\x95\x5C.mp3", lead932), "\x95\x5C");
+    EXPECT_EQ(TrackTitle("music\\\x95\x5C.mp3", [](unsigned char) { return false; }), "")
+        << "read byte by byte, the trail byte would cut the name";
 }
 
 } // namespace
