@@ -119,14 +119,41 @@ BOOL CALLBACK CountOwnWindow(HWND window, LPARAM param) {
 
 unsigned long CountThreads();
 
+void BareTrackChange(const char* path) {
+    MCI_OPEN_PARMSA open{};
+    open.lpstrDeviceType = "WaveAudio";
+    open.lpstrElementName = path;
+    const DWORD openFlags = MCI_OPEN_ELEMENT | MCI_OPEN_SHAREABLE | MCI_WAIT;
+    if (mciSendCommandA(0, MCI_OPEN, openFlags, reinterpret_cast<DWORD_PTR>(&open)) != 0) return;
+    MCI_SET_PARMS set{};
+    mciSendCommandA(open.wDeviceID, MCI_SET, MCI_SET_TIME_FORMAT, reinterpret_cast<DWORD_PTR>(&set));
+    MCI_STATUS_PARMS status{};
+    status.dwItem = MCI_STATUS_LENGTH;
+    mciSendCommandA(open.wDeviceID, MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT, reinterpret_cast<DWORD_PTR>(&status));
+    mciSendCommandA(open.wDeviceID, MCI_CLOSE, MCI_WAIT, 0);
+    if (mciSendCommandA(0, MCI_OPEN, openFlags, reinterpret_cast<DWORD_PTR>(&open)) != 0) return;
+    status.dwItem = MCI_STATUS_MODE;
+    mciSendCommandA(open.wDeviceID, MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT, reinterpret_cast<DWORD_PTR>(&status));
+    MCI_PLAY_PARMS play{};
+    mciSendCommandA(open.wDeviceID, MCI_PLAY, 0, reinterpret_cast<DWORD_PTR>(&play));
+    mciSendCommandA(open.wDeviceID, MCI_STOP, 0, 0);
+    mciSendCommandA(open.wDeviceID, MCI_CLOSE, MCI_WAIT, 0);
+}
+
 // Counted directly, since Wine answers 0 to the handle count, GUI resource and private
 // usage queries: valid handle values, top-level windows, open MCI devices, committed
 // private memory.
 TResourceCounts CountResources() {
     TResourceCounts c;
-    for (ULONG_PTR value = 4; value < 4 * 16384; value += 4) {
+    // Handle values are handed out from the bottom of the table: probe upwards until a
+    // long run of values is free.
+    constexpr ULONG_PTR FreeRunThatEnds = 4 * 4096;
+    for (ULONG_PTR value = 4, lastValid = 0; value - lastValid < FreeRunThatEnds; value += 4) {
         DWORD flags = 0;
-        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++c.Handles;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
+            ++c.Handles;
+            lastValid = value;
+        }
     }
     EnumWindows(CountOwnWindow, reinterpret_cast<LPARAM>(&c.Windows));
     DWORD openDevices = 0;
@@ -276,21 +303,15 @@ int RunScript(const std::vector<std::string>& lines, const TGameWindows& windows
             Report("stats: %s handles=%lu windows=%lu mci=%lu private=%lu threads=%lu user=%lu gdi=%lu", a.c_str(),
                    c.Handles, c.Windows, c.MciDevices, c.PrivateBytes, c.Threads, c.UserObjects, c.GdiObjects);
         } else if (command == "calibrate") {
-            // Handles the platform's own MCI keeps per open and close of this file, with
-            // no plug-in code involved (Wine's MPEG device keeps some).
-            const unsigned long opens = b.empty() ? 10 : Number(b);
+            // Handles the platform's own MCI keeps for what one track change asks of it
+            // (open, length, close; open, mode, play, stop, close), with no plug-in code
+            // involved: Wine's MPEG device keeps some on every open.
+            const unsigned long cycles = b.empty() ? 10 : Number(b);
             const unsigned long before = CountResources().Handles;
-            for (unsigned long i = 0; i < opens; ++i) {
-                MCI_OPEN_PARMSA open{};
-                open.lpstrDeviceType = "WaveAudio";
-                open.lpstrElementName = a.c_str();
-                if (mciSendCommandA(0, MCI_OPEN, MCI_OPEN_ELEMENT | MCI_OPEN_SHAREABLE | MCI_WAIT,
-                                    reinterpret_cast<DWORD_PTR>(&open)) == 0)
-                    mciSendCommandA(open.wDeviceID, MCI_CLOSE, MCI_WAIT, 0);
-            }
+            for (unsigned long i = 0; i < cycles; ++i) BareTrackChange(a.c_str());
             const unsigned long after = CountResources().Handles;
-            Report("calibrate: opens=%lu handles-per-open=%.2f", opens,
-                   static_cast<double>(after > before ? after - before : 0) / static_cast<double>(opens));
+            Report("calibrate: cycles=%lu handles-per-change=%.2f", cycles,
+                   static_cast<double>(after > before ? after - before : 0) / static_cast<double>(cycles));
         } else if (command == "exit") {
             break;
         } else {

@@ -12,7 +12,7 @@
 //   lock FILE                hold the file open without sharing, until the end
 //   stats NAME               print counts of handles, windows, open MCI devices,
 //                            private bytes, threads, USER and GDI objects
-//   calibrate FILE N         N bare MCI opens and closes: handles the platform keeps per open
+//   calibrate FILE N         N bare MCI track changes: handles the platform keeps per change
 //   screenshot FILE          save the game window as a BMP
 //   exit                     end the script
 //
