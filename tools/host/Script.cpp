@@ -319,6 +319,9 @@ int RunScript(const std::vector<std::string>& lines, const TGameWindows& windows
             return ExitBadScript;
         }
     }
+    // Like a game's quit: the loop runs a moment longer before the process ends. (Wine's
+    // MPEG playback can fault while it tears down a track that has only just started.)
+    PumpUntil(300, options, [] { return false; });
     Report("script: done");
     return ExitDone;
 }
