@@ -3,11 +3,9 @@
 # the plug-in's size.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-QUILM_WIN32_ONLY=1 "$root/scripts/build.sh"
 export QUILM_BUILD=$root/build
 source "$root/scripts/wine-env.sh"
-trap wine_down EXIT
-wine_up
+wine_session
 "$root/scripts/make-fixtures.sh" "$root/build/win32/fixtures"
 
 scratch=$(mktemp -d "$root/build/bench-XXXX")

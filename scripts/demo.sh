@@ -1,14 +1,12 @@
 #!/usr/bin/env bash
-# The product's main job: builds everything, makes a game folder with a generated
+# The product's main job: builds the plug-in and the stand-in game, makes a game folder with a generated
 # playlist (tones encoded to MP3), and runs the stand-in game with the plug-in, printing
 # the status lines as they appear. Saves a screenshot to docs/demo.png.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-QUILM_WIN32_ONLY=1 "$root/scripts/build.sh"
 export QUILM_BUILD=$root/build
 source "$root/scripts/wine-env.sh"
-trap wine_down EXIT
-wine_up
+wine_session
 
 game=$root/build/demo-game
 rm -rf "$game"

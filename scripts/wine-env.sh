@@ -1,6 +1,7 @@
 # Sourced by the project's scripts: a private Wine set-up under the build folder.
 #   wine_up    start Xvfb, a persistent wineserver and the prefix (idempotent)
 #   wine_down  stop what wine_up started
+#   wine_session  build the Windows side, wine_up now and wine_down at exit
 # Variables: QUILM_BUILD (default build), QUILM_DISPLAY (default :97).
 
 QUILM_ROOT=${QUILM_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
@@ -38,6 +39,14 @@ wine_up() {
   # A persistent server: each later wine start costs about 0.1 s instead of 1-2 s.
   wineserver -p >/dev/null 2>&1 </dev/null || true
   wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+}
+
+# For a script that needs the plug-in and Wine: builds the Windows side, starts Wine,
+# and stops it again when the script exits.
+wine_session() {
+  QUILM_WIN32_ONLY=1 "$QUILM_ROOT/scripts/build.sh"
+  trap wine_down EXIT
+  wine_up
 }
 
 wine_down() {
