@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The product's main job: builds the plug-in and the stand-in game, makes a game folder with a generated
-# playlist (tones encoded to MP3), and runs the stand-in game with the plug-in, printing
-# the status lines as they appear. Saves a screenshot to docs/demo.png.
+# The product's main job: builds the plug-in and the stand-in game, makes a game
+# folder with a generated playlist (tones encoded to MP3), and runs the stand-in game
+# with the plug-in, printing the status lines as they appear. Saves a screenshot to
+# docs/demo.png.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 export QUILM_BUILD=$root/build
