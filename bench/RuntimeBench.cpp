@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "BareMci.h"
 #include "BenchTiming.h"
 #include "HostSection.h"
 #include "host/HostApi.h"
@@ -49,30 +50,6 @@ template <class Proc> double KeyLoop(Proc proc) {
             proc(HC_ACTION, 'Q', LPARAM(0xC0000001u));     // its key-up
         }
     });
-}
-
-// Opens, measures, closes, opens and plays; returns the playing device.
-MCIDEVICEID MciBare(const char* path) {
-    MCI_OPEN_PARMSA open{};
-    open.lpstrDeviceType = "WaveAudio";
-    open.lpstrElementName = path;
-    mciSendCommandA(0, MCI_OPEN, MCI_OPEN_ELEMENT | MCI_OPEN_SHAREABLE | MCI_WAIT, reinterpret_cast<DWORD_PTR>(&open));
-    MCI_SET_PARMS set{};
-    set.dwTimeFormat = MCI_FORMAT_MILLISECONDS;
-    mciSendCommandA(open.wDeviceID, MCI_SET, MCI_SET_TIME_FORMAT, reinterpret_cast<DWORD_PTR>(&set));
-    MCI_STATUS_PARMS status{};
-    status.dwItem = MCI_STATUS_LENGTH;
-    mciSendCommandA(open.wDeviceID, MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT, reinterpret_cast<DWORD_PTR>(&status));
-    mciSendCommandA(open.wDeviceID, MCI_CLOSE, MCI_WAIT, 0);
-    mciSendCommandA(0, MCI_OPEN, MCI_OPEN_ELEMENT | MCI_OPEN_SHAREABLE | MCI_WAIT, reinterpret_cast<DWORD_PTR>(&open));
-    MCI_PLAY_PARMS play{};
-    mciSendCommandA(open.wDeviceID, MCI_PLAY, 0, reinterpret_cast<DWORD_PTR>(&play));
-    return static_cast<MCIDEVICEID>(open.wDeviceID);
-}
-
-void MciStopAndClose(MCIDEVICEID device) {
-    mciSendCommandA(device, MCI_STOP, MCI_WAIT, 0);
-    mciSendCommandA(device, MCI_CLOSE, MCI_WAIT, 0);
 }
 
 } // namespace
@@ -129,13 +106,13 @@ int main(int argc, char** argv) {
         KeyboardHook(HC_ACTION, VK_F5, 1);
 
         start = NowMicroseconds();
-        const MCIDEVICEID device = MciBare(track.c_str());
+        const MCIDEVICEID device = BareOpenAndPlay(track.c_str());
         bareTimes.push_back(NowMicroseconds() - start);
-        MciStopAndClose(device);
+        BareStopAndClose(device);
     }
     const double keyToPlay = Median(keyTimes);
     const double bare = Median(bareTimes);
-    std::printf("| key to \"Play>\" line | %.1f ms | bare MCI open, length, close, open, play %.1f ms | %.2f |\n",
+    std::printf("| key to \"Play>\" line | %.1f ms | bare MCI open, length, close, open, mode, play %.1f ms | %.2f |\n",
                 keyToPlay / 1000, bare / 1000, keyToPlay / bare);
 
     RemoveHooks();

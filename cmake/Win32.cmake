@@ -39,7 +39,8 @@ function(quilm_host_image target)
         -Wl,--section-start=.hostrt=0x505000 -Wl,--section-start=.text=0x506000 -Wl,--disable-dynamicbase)
 endfunction()
 
-add_executable(standin-host WIN32 tools/host/StandInHost.cpp tools/host/Script.cpp tools/host/GameWindow.cpp)
+add_executable(standin-host WIN32 tools/host/StandInHost.cpp tools/host/Script.cpp tools/host/GameWindow.cpp
+    tools/host/BareMci.cpp)
 quilm_host_image(standin-host)
 target_compile_definitions(standin-host PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 target_link_libraries(standin-host PRIVATE user32 gdi32 kernel32 winmm)
@@ -74,7 +75,7 @@ quilm_win32_test(ticker_tests tests/win32/ProgressThreadTests.cpp)
 # Benchmarks: Windows programs run under Wine by scripts/bench.sh.
 add_executable(bench_load bench/LoadBench.cpp)
 target_link_options(bench_load PRIVATE ${QUILM_STATIC_LINK})
-add_executable(bench_runtime bench/RuntimeBench.cpp)
+add_executable(bench_runtime bench/RuntimeBench.cpp tools/host/BareMci.cpp)
 target_link_libraries(bench_runtime PRIVATE quilm_plugin)
 quilm_host_image(bench_runtime)
 

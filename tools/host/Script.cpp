@@ -1,6 +1,7 @@
 #include "Script.h"
 
-#include <mmsystem.h>
+#include "BareMci.h"
+
 #include <tlhelp32.h>
 
 #include <atomic>
@@ -117,27 +118,17 @@ BOOL CALLBACK CountOwnWindow(HWND window, LPARAM param) {
     return TRUE;
 }
 
-unsigned long CountThreads();
-
-void BareTrackChange(const char* path) {
-    MCI_OPEN_PARMSA open{};
-    open.lpstrDeviceType = "WaveAudio";
-    open.lpstrElementName = path;
-    const DWORD openFlags = MCI_OPEN_ELEMENT | MCI_OPEN_SHAREABLE | MCI_WAIT;
-    if (mciSendCommandA(0, MCI_OPEN, openFlags, reinterpret_cast<DWORD_PTR>(&open)) != 0) return;
-    MCI_SET_PARMS set{};
-    mciSendCommandA(open.wDeviceID, MCI_SET, MCI_SET_TIME_FORMAT, reinterpret_cast<DWORD_PTR>(&set));
-    MCI_STATUS_PARMS status{};
-    status.dwItem = MCI_STATUS_LENGTH;
-    mciSendCommandA(open.wDeviceID, MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT, reinterpret_cast<DWORD_PTR>(&status));
-    mciSendCommandA(open.wDeviceID, MCI_CLOSE, MCI_WAIT, 0);
-    if (mciSendCommandA(0, MCI_OPEN, openFlags, reinterpret_cast<DWORD_PTR>(&open)) != 0) return;
-    status.dwItem = MCI_STATUS_MODE;
-    mciSendCommandA(open.wDeviceID, MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT, reinterpret_cast<DWORD_PTR>(&status));
-    MCI_PLAY_PARMS play{};
-    mciSendCommandA(open.wDeviceID, MCI_PLAY, 0, reinterpret_cast<DWORD_PTR>(&play));
-    mciSendCommandA(open.wDeviceID, MCI_STOP, 0, 0);
-    mciSendCommandA(open.wDeviceID, MCI_CLOSE, MCI_WAIT, 0);
+unsigned long CountThreads() {
+    // Threads of this process, as a snapshot of the system's threads shows them.
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    unsigned long count = 0;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
+    CloseHandle(snapshot);
+    return count;
 }
 
 // Counted directly, since Wine answers 0 to the handle count, GUI resource and private
@@ -174,19 +165,6 @@ TResourceCounts CountResources() {
     c.UserObjects = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
     c.GdiObjects = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
     return c;
-}
-
-unsigned long CountThreads() {
-    // Threads of this process, as a snapshot of the system's threads shows them.
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return 0;
-    unsigned long count = 0;
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-        if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
-    CloseHandle(snapshot);
-    return count;
 }
 
 HWND WindowNamed(const TGameWindows& windows, const std::string& name) {
@@ -308,7 +286,7 @@ int RunScript(const std::vector<std::string>& lines, const TGameWindows& windows
             // involved: Wine's MPEG device keeps some on every open.
             const unsigned long cycles = b.empty() ? 10 : Number(b);
             const unsigned long before = CountResources().Handles;
-            for (unsigned long i = 0; i < cycles; ++i) BareTrackChange(a.c_str());
+            for (unsigned long i = 0; i < cycles; ++i) BareStopAndClose(BareOpenAndPlay(a.c_str()));
             const unsigned long after = CountResources().Handles;
             Report("calibrate: cycles=%lu handles-per-change=%.2f", cycles,
                    static_cast<double>(after > before ? after - before : 0) / static_cast<double>(cycles));
