@@ -9,8 +9,6 @@ std::uintptr_t HostShowText = 0;
 
 namespace {
 
-using THostTextRoutine = void(__cdecl*)(const wchar_t* text, int reserved);
-
 bool RoutineCallable = false;
 
 bool IsCommitted(const MEMORY_BASIC_INFORMATION& info) {

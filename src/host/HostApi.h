@@ -4,11 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-// Where the first build keeps the four signature bytes 8B 44 24 04.
-inline constexpr std::uintptr_t HostSignatureAddress = 0x5051F0;
-inline constexpr std::uint32_t HostSignature = 0x0424448B;
-inline constexpr std::uintptr_t HostRoutineFirstBuild = 0x5051E0;
-inline constexpr std::uintptr_t HostRoutineOtherBuild = 0x5052C0;
+#include "host/HostAddresses.h"
 
 // Address of the text routine, bound once at start-up; 0 before that.
 extern std::uintptr_t HostShowText;

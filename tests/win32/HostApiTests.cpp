@@ -32,12 +32,12 @@ protected:
 };
 
 TEST_F(HostBinding, TheSignatureChoosesTheRoutine) {
-    PrepareHostSection(FirstBuild, 0x5051E0, &RecordText);
+    PrepareHostSection(FirstBuild, HostRoutineFirstBuild, &RecordText);
     HostApiInitialize();
     EXPECT_EQ(HostShowText, 0x5051E0u);
     EXPECT_TRUE(HostTextAvailable());
 
-    PrepareHostSection(Reversed, 0x5052C0, &RecordText);
+    PrepareHostSection(Reversed, HostRoutineOtherBuild, &RecordText);
     HostApiInitialize();
     EXPECT_EQ(HostShowText, 0x5052C0u);
     EXPECT_TRUE(HostTextAvailable());

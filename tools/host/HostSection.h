@@ -2,7 +2,11 @@
 // at 0x5051F0 and the text routine at 0x5051E0 (first build) or 0x5052C0 (other build).
 #pragma once
 
-using THostRoutine = void(__cdecl*)(const wchar_t* text, int reserved);
+#include <cstdint>
+
+#include "host/HostAddresses.h"
+
+using THostRoutine = THostTextRoutine;
 
 enum class THostBuild { First, Other };
 
@@ -12,7 +16,7 @@ void InstallHostRoutine(THostBuild build, THostRoutine routine);
 // Writes the four given bytes at the signature address, and a jump to routine at the
 // given address (0 for none); the section is left without execute rights when no
 // routine is installed.
-void PrepareHostSection(const unsigned char (&signature)[4], unsigned long routineAddress, THostRoutine routine);
+void PrepareHostSection(const unsigned char (&signature)[4], std::uintptr_t routineAddress, THostRoutine routine);
 
 // Makes the signature address unreadable (a process with nothing mapped there).
 void HideHostSection();
