@@ -89,6 +89,15 @@ void TMp3Player::Stop() {
     ShowText(StatusStopped);
 }
 
+void TMp3Player::CloseForExit() noexcept {
+    if (!FTrack) return;
+    try {
+        FTrack->Stop();
+    } catch (...) {
+        // A device that refuses to stop ends with the process all the same.
+    }
+}
+
 void TMp3Player::PlayCurrent() {
     if (FTrack) Stop();
     const std::string& path = Entry(FIndex);

@@ -31,6 +31,10 @@ public:
     void PauseResume();
     void SetShuffle(bool Value);
     void Stop();
+    // The game is about to end: stops and closes the current track's device, shows
+    // nothing, raises nothing. (Some platforms fault in their own teardown when a
+    // process ends with an MCI device still playing.)
+    void CloseForExit() noexcept;
     void PlayCurrent();
     void ShowText(std::string_view Line);
     void TrackEnded(TqrvMP3& Sender);

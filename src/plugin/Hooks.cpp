@@ -25,6 +25,7 @@ void DispatchKey(TMp3Player& player, WORD key) {
     } else if (key == player.FKeyShuffle) {
         player.SetShuffle(!player.FShuffle);
     } else if (key == player.FKeyEnd) {
+        player.CloseForExit();
         ExitProcess(0);
     }
 }
