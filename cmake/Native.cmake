@@ -26,3 +26,8 @@ if(QUILM_FUZZ)
         target_link_libraries(${target} PRIVATE quilm_core)
     endforeach()
 endif()
+
+# The shipped plug-in as built by the 32-bit Windows build: PE32 i386, no exported
+# names, system imports only. It runs here because every machine has this build.
+set(QUILM_SHIPPED_DLL ${PROJECT_SOURCE_DIR}/build/win32/quilm.dll CACHE FILEPATH "The shipped 32-bit plug-in")
+add_test(NAME shipped_dll COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/package/check_shipped_dll.py ${QUILM_SHIPPED_DLL})

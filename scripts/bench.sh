@@ -6,14 +6,18 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 export QUILM_BUILD=$root/build
 source "$root/scripts/wine-env.sh"
 wine_session
-"$root/scripts/make-fixtures.sh" "$root/build/win32/fixtures"
+"$root/scripts/make-fixtures.sh" "$QUILM_WIN_BUILD/fixtures"
 
 scratch=$(mktemp -d "$root/build/bench-XXXX")
-cp "$root/build/win32/quilm.dll" "$root/build/win32/bench_load.exe" "$scratch/"
-cp "$root/build/win32/fixtures/tone2s.mp3" "$scratch/tone.mp3"
+cp "$QUILM_WIN_BUILD/quilm.dll" "$QUILM_WIN_BUILD/bench_load.exe" "$scratch/"
+cp "$QUILM_WIN_BUILD/fixtures/tone2s.mp3" "$scratch/tone.mp3"
+echo "Windows side: $QUILM_SIDE ($QUILM_WIN_BUILD under $("$QUILM_WINE" --version 2>/dev/null), $WINEARCH)."
+echo
 echo "| benchmark | plug-in | bare baseline | ratio |"
 echo "|---|---|---|---|"
-(cd "$scratch" && wine bench_load.exe 10000 2000 2>/dev/null)
-(cd "$scratch" && wine "$root/build/win32/bench_runtime.exe" tone.mp3 2>/dev/null)
+# Output through files: Wine's desktop process would hold a pipe open after each run.
+(cd "$scratch" && "$QUILM_WINE" bench_load.exe 10000 2000 >load.txt 2>/dev/null </dev/null; cat load.txt)
+(cd "$scratch" && "$QUILM_WINE" "$QUILM_WIN_BUILD/bench_runtime.exe" tone.mp3 >runtime.txt 2>/dev/null </dev/null; cat runtime.txt)
 rm -rf "$scratch"
-echo "| quilm.dll size | $(stat -c %s "$root/build/win32/quilm.dll") bytes | | |"
+echo "| quilm.dll size ($QUILM_SIDE build) | $(stat -c %s "$QUILM_WIN_BUILD/quilm.dll") bytes | | |"
+echo "| shipped quilm.dll size (build/win32) | $(stat -c %s "$root/build/win32/quilm.dll") bytes | | |"

@@ -1,17 +1,27 @@
 #!/usr/bin/env bash
-# Builds the plug-in and everything that runs under Wine (build/win32), and the
-# Windows-free logic natively with sanitizers (build/native).
+# Builds the shipped plug-in and everything that runs under 32-bit Wine (build/win32),
+# the x86_64 test build when the 64-bit side runs (build/win64), and the Windows-free
+# logic natively with sanitizers (build/native). QUILM_WINDOWS_ONLY=1 skips the native
+# build.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 "$root/scripts/setup-packages.sh"
+source "$root/scripts/wine-sides.sh"
+quilm_pick_sides
 
 cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" >/dev/null
 cmake --build build/win32
 
-if [ "${QUILM_WIN32_ONLY:-0}" != 1 ]; then
-  cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+if [[ " $QUILM_SIDES " == *" x64 "* ]]; then
+  cmake -S . -B build/win64 -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/x86_64-w64-mingw32.cmake" >/dev/null
+  cmake --build build/win64
+fi
+
+if [ "${QUILM_WINDOWS_ONLY:-0}" != 1 ]; then
+  cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILM_SHIPPED_DLL="$root/build/win32/quilm.dll" \
         -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DQUILM_FUZZ=ON >/dev/null
   cmake --build build/native
 fi

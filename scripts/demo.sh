@@ -18,14 +18,17 @@ for i in 1 2 3 4; do
   lame --quiet "$game/tone$i.wav" "$game/vask/music/Demo tone $i.mp3"
   rm "$game/tone$i.wav"
 done
-cp "$root/build/win32/quilm.dll" "$game/vask/"
+cp "$QUILM_WIN_BUILD/quilm.dll" "$game/vask/"
 printf '[keys]\r\nkey_shuffle=0x78\r\n\r\n[playlist]\r\nvask\\music\r\n' > "$game/vask/quilm.ini"
 
 cd "$game"
+echo "Windows side: $QUILM_SIDE ($QUILM_WIN_BUILD). $QUILM_SIDES_WHY."
 echo "Stand-in game running the plug-in; status lines as the game shows them:"
 status=0
-wine "$root/build/win32/standin-host.exe" --script "$(winepath -w "$root/scripts/demo.script" 2>/dev/null)" \
-  2>/dev/null | sed -n 's/^line: /  /p' || status=$?
+# Output through a file: Wine's desktop process would hold a pipe open after the game ends.
+cp "$root/scripts/demo.script" .
+"$QUILM_WINE" "$QUILM_WIN_BUILD/standin-host.exe" --script demo.script >demo-output.txt 2>/dev/null </dev/null || status=$?
+sed -n 's/^line: /  /p' demo-output.txt
 if [ -f demo.bmp ]; then
   mkdir -p "$root/docs"
   convert demo.bmp "$root/docs/demo.png" && echo "Screenshot: docs/demo.png"

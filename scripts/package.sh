@@ -3,7 +3,7 @@
 # example) and vask/quilm-readme.txt, in dist/quilm-VERSION.zip.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-QUILM_WIN32_ONLY=1 "$root/scripts/build.sh"
+QUILM_WINDOWS_ONLY=1 "$root/scripts/build.sh"
 version=$(cat "$root/build/win32/version.txt")
 stage=$(mktemp -d)
 mkdir -p "$stage/vask" "$root/dist"

@@ -1,14 +1,25 @@
 #!/usr/bin/env bash
-# Installs what building and testing the plug-in needs on a Debian machine (run as root).
-# Packages already present are skipped, so a second run costs a few seconds.
+# Installs what building and testing the plug-in needs on a Debian machine (run as root):
+# the tools every machine needs, and Wine with its GStreamer plug-ins for each Windows
+# side the tests will run on (see wine-sides.sh). Packages already present are
+# skipped, so a second run costs a few seconds.
 set -euo pipefail
+source "$(dirname "$0")/wine-sides.sh"
+quilm_pick_sides
 
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
-for p in cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev python3 \
-         g++-mingw-w64-i686 wine wine32:i386 xvfb x11-utils imagemagick zip \
-         gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386 sox lame; do
+# The shipped plug-in is always built, whichever side runs the tests.
+wanted=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev python3
+        g++-mingw-w64-i686 xvfb x11-utils imagemagick zip sox lame)
+for side in $QUILM_SIDES; do
+  case $side in
+    x86) wanted+=(wine wine32:i386 gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386) ;;
+    x64) wanted+=(g++-mingw-w64-x86-64 wine wine64 gstreamer1.0-plugins-base gstreamer1.0-plugins-good) ;;
+  esac
+done
+for p in "${wanted[@]}"; do
   have "$p" || need+=("$p")
 done
 
@@ -16,7 +27,7 @@ if [ ${#need[@]} -eq 0 ]; then
   exit 0
 fi
 
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [[ " ${need[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive

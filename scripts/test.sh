@@ -1,18 +1,39 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: native (sanitizers, a short fuzz run), Windows
-# unit tests under Wine, and the end-to-end cases with the stand-in game.
+# Sets up, builds and runs every test: native (sanitizers, the shipped DLL's format, a
+# short fuzz run), then on each Windows side this machine runs (see wine-sides.sh;
+# QUILM_WINE_ARCH=auto|x86|x64) the Windows unit tests under Wine and the end-to-end
+# cases with the stand-in game. Says first and last which side(s) ran and why.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+source "$root/scripts/wine-sides.sh"
+quilm_pick_sides
+echo "== Windows side(s): $QUILM_SIDES. $QUILM_SIDES_WHY."
+start=$SECONDS
 "$root/scripts/build.sh"
 
 export QUILM_BUILD=$root/build
 source "$root/scripts/wine-env.sh"
 trap wine_down EXIT
-wine_up
 
 status=0
+results=()
 ctest --test-dir build/native --output-on-failure || status=1
 "$root/scripts/fuzz.sh" 10 || status=1
-ctest --test-dir build/win32 --output-on-failure -j2 || status=1
+for side in $QUILM_SIDES; do
+  wine_use "$side"
+  side_start=$SECONDS
+  echo "== $side side: $QUILM_WIN_BUILD under $("$QUILM_WINE" --version 2>/dev/null) ($WINEARCH)"
+  wine_up
+  rm -f "$QUILM_WIN_BUILD/teardown-faults.txt"
+  side_status=passed
+  ctest --test-dir "$QUILM_WIN_BUILD" --output-on-failure -j2 || { status=1; side_status=FAILED; }
+  faults=$(cat "$QUILM_WIN_BUILD/teardown-faults.txt" 2>/dev/null | wc -l)
+  results+=("$side side: $side_status in $((SECONDS - side_start)) s; $faults end-to-end run(s) ended their script, then Wine faulted in its own teardown at exit")
+  wine_down
+done
+
+echo "== Windows side(s): $QUILM_SIDES. $QUILM_SIDES_WHY."
+for line in "${results[@]}"; do echo "== $line"; done
+echo "== test command: $((SECONDS - start)) s, $([ $status = 0 ] && echo passed || echo FAILED)"
 exit $status

@@ -1,18 +1,42 @@
-# Sourced by the project's scripts: a private Wine set-up under the build folder.
-#   wine_up    start Xvfb, a persistent wineserver and the prefix (idempotent)
-#   wine_down  stop what wine_up started
-#   wine_session  build the Windows side, wine_up now and wine_down at exit
-# Variables: QUILM_BUILD (default build), QUILM_DISPLAY (default :97).
+# Sourced by the project's scripts: a private Wine set-up under the build folder, one
+# prefix per Windows side.
+#   wine_use SIDE  pick the side (x86: build/win32 under 32-bit Wine; x64: build/win64
+#                  under 64-bit Wine); sets QUILM_WIN_BUILD, QUILM_WINE, WINEPREFIX
+#   wine_up        start Xvfb, a persistent wineserver and the prefix (idempotent)
+#   wine_down      stop what wine_up started
+#   wine_session   build, pick the side the demo and benchmarks use, wine_up now and
+#                  wine_down at exit
+# Variables: QUILM_BUILD (default build), QUILM_DISPLAY (default :97), QUILM_WINE_ARCH.
 
 QUILM_ROOT=${QUILM_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 QUILM_BUILD=${QUILM_BUILD:-$QUILM_ROOT/build}
 QUILM_WINE_HOME=$QUILM_BUILD/wine-home
-export WINEPREFIX=$QUILM_BUILD/wine-prefix
+source "$QUILM_ROOT/scripts/wine-sides.sh"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win32
 export DISPLAY=${QUILM_DISPLAY:-:97}
 export HOME=$QUILM_WINE_HOME
+
+wine_use() {
+  QUILM_SIDE=$1
+  case $QUILM_SIDE in
+    x86)
+      export WINEARCH=win32 QUILM_WIN_BUILD=$QUILM_BUILD/win32
+      # The wrappers pick the 32-bit loader where it is installed.
+      export QUILM_WINE=wine QUILM_WINESERVER=wineserver ;;
+    x64)
+      # The wrappers would start the 32-bit loader where it is installed too.
+      export WINEARCH=win64 QUILM_WIN_BUILD=$QUILM_BUILD/win64
+      export QUILM_WINE=/usr/lib/wine/wine64 QUILM_WINESERVER=/usr/lib/wine/wineserver64 ;;
+    *) echo "unknown Windows side '$QUILM_SIDE'" >&2; return 1 ;;
+  esac
+  export QUILM_SIDE WINEPREFIX=$QUILM_BUILD/wine-prefix-$QUILM_SIDE
+}
+
+# Runs a command with no output of ours: Wine's background services (the server, the
+# desktop process, services.exe) inherit the output of whatever starts them, and a
+# reader of our output (ctest, a $(...), a pipe) would then wait until they end.
+wine_quiet() { "$@" >/dev/null 2>&1 </dev/null; }
 
 wine_up() {
   mkdir -p "$QUILM_WINE_HOME"
@@ -27,30 +51,31 @@ wine_up() {
     for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
   fi
 
-  # Wine's background services inherit our output: send it nowhere, or a reader of
-  # our output waits forever.
   if [ ! -f "$WINEPREFIX/.quilm-ready" ]; then
     rm -rf "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 </dev/null || true
+    wine_quiet "$QUILM_WINE" wineboot -i || true
     # Message boxes close at once without a window manager.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 </dev/null
+    wine_quiet "$QUILM_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
+    wine_quiet "$QUILM_WINESERVER" -w
     touch "$WINEPREFIX/.quilm-ready"
   fi
   # A persistent server: each later wine start costs about 0.1 s instead of 1-2 s.
-  wineserver -p >/dev/null 2>&1 </dev/null || true
-  wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+  wine_quiet "$QUILM_WINESERVER" -p || true
+  wine_quiet "$QUILM_WINE" cmd /c exit || true
 }
 
-# For a script that needs the plug-in and Wine: builds the Windows side, starts Wine,
-# and stops it again when the script exits.
+# For a script that needs the plug-in and Wine: builds, picks the first side the
+# machine runs, starts Wine, and stops it again when the script exits.
 wine_session() {
-  QUILM_WIN32_ONLY=1 "$QUILM_ROOT/scripts/build.sh"
+  QUILM_WINDOWS_ONLY=1 "$QUILM_ROOT/scripts/build.sh"
+  quilm_pick_sides
+  wine_use "$(quilm_first_side)"
   trap wine_down EXIT
   wine_up
 }
 
 wine_down() {
-  wineserver -k >/dev/null 2>&1 || true
+  "$QUILM_WINESERVER" -k >/dev/null 2>&1 || true
   if [ -f "$QUILM_BUILD/xvfb.pid" ]; then
     kill "$(cat "$QUILM_BUILD/xvfb.pid")" 2>/dev/null || true
     rm -f "$QUILM_BUILD/xvfb.pid"
