@@ -11,7 +11,7 @@ wine_session
 scratch=$(mktemp -d "$root/build/bench-XXXX")
 cp "$QUILM_WIN_BUILD/quilm.dll" "$QUILM_WIN_BUILD/bench_load.exe" "$scratch/"
 cp "$QUILM_WIN_BUILD/fixtures/tone2s.mp3" "$scratch/tone.mp3"
-echo "Windows side: $QUILM_SIDE ($QUILM_WIN_BUILD under $("$QUILM_WINE" --version 2>/dev/null), $WINEARCH)."
+echo "Windows side: $(quilm_side_text "$QUILM_SIDE"), $("$QUILM_WINE" --version 2>/dev/null) ($QUILM_SIDES_WHY)."
 echo
 echo "| benchmark | plug-in | bare baseline | ratio |"
 echo "|---|---|---|---|"

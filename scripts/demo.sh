@@ -22,13 +22,19 @@ cp "$QUILM_WIN_BUILD/quilm.dll" "$game/vask/"
 printf '[keys]\r\nkey_shuffle=0x78\r\n\r\n[playlist]\r\nvask\\music\r\n' > "$game/vask/quilm.ini"
 
 cd "$game"
-echo "Windows side: $QUILM_SIDE ($QUILM_WIN_BUILD). $QUILM_SIDES_WHY."
+echo "Windows side: $(quilm_side_text "$QUILM_SIDE") ($QUILM_SIDES_WHY)."
 echo "Stand-in game running the plug-in; status lines as the game shows them:"
 status=0
 # Output through a file: Wine's desktop process would hold a pipe open after the game ends.
 cp "$root/scripts/demo.script" .
 "$QUILM_WINE" "$QUILM_WIN_BUILD/standin-host.exe" --script demo.script >demo-output.txt 2>/dev/null </dev/null || status=$?
 sed -n 's/^line: /  /p' demo-output.txt
+# 64-bit Wine faults in its own MCI teardown when a process ends with a track playing;
+# once the script has ended, that is no failure of the demo.
+if [ $status -ge 128 ] && grep -q '^script: done' demo-output.txt && ! grep -q '^fault:' demo-output.txt; then
+  echo "(the game ended; Wine then faulted in its own teardown, status $status)"
+  status=0
+fi
 if [ -f demo.bmp ]; then
   mkdir -p "$root/docs"
   convert demo.bmp "$root/docs/demo.png" && echo "Screenshot: docs/demo.png"

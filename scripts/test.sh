@@ -8,7 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 source "$root/scripts/wine-sides.sh"
 quilm_pick_sides
-echo "== Windows side(s): $QUILM_SIDES. $QUILM_SIDES_WHY."
+echo "== $(quilm_sides_line "Windows tests run")"
 start=$SECONDS
 "$root/scripts/build.sh"
 
@@ -33,7 +33,7 @@ for side in $QUILM_SIDES; do
   wine_down
 done
 
-echo "== Windows side(s): $QUILM_SIDES. $QUILM_SIDES_WHY."
+echo "== $(quilm_sides_line "Windows tests ran")"
 for line in "${results[@]}"; do echo "== $line"; done
 echo "== test command: $((SECONDS - start)) s, $([ $status = 0 ] && echo passed || echo FAILED)"
 exit $status

@@ -1,6 +1,6 @@
 # Sourced: decides which Windows side(s) the tests run on, from QUILM_WINE_ARCH
 # (auto, x86 or x64; default auto) and from what this machine can execute.
-# Sets QUILM_SIDES ("x86 x64", "x86" or "x64"), QUILM_SIDES_WHY (one sentence) and
+# Sets QUILM_SIDES ("x86 x64", "x86" or "x64"), QUILM_SIDES_WHY (the reason) and
 # QUILM_CAN_RUN_32BIT (1 or 0). Returns non-zero for a side the machine cannot run.
 
 # True when the kernel executes 32-bit x86 code: a 93-byte static i386 program that
@@ -23,21 +23,21 @@ quilm_pick_sides() {
     auto)
       if [ "$QUILM_CAN_RUN_32BIT" = 1 ]; then
         QUILM_SIDES="x86 x64"
-        QUILM_SIDES_WHY="this machine runs 32-bit code: Windows tests ran on the shipped i686 build under 32-bit Wine, and on the x86_64 build under 64-bit Wine so that the fallback stays tested"
+        QUILM_SIDES_WHY="this machine runs 32-bit code: the shipped build first, then the x86_64 build so that the fallback stays tested"
       else
         QUILM_SIDES="x64"
-        QUILM_SIDES_WHY="32-bit Wine unavailable on this machine (its kernel cannot execute 32-bit code): Windows tests ran on the x86_64 build under 64-bit Wine"
+        QUILM_SIDES_WHY="32-bit Wine unavailable on this machine: its kernel cannot execute 32-bit code"
       fi ;;
     x86)
       QUILM_SIDES="x86"
-      QUILM_SIDES_WHY="QUILM_WINE_ARCH=x86: Windows tests ran on the shipped i686 build under 32-bit Wine"
+      QUILM_SIDES_WHY="QUILM_WINE_ARCH=x86"
       if [ "$QUILM_CAN_RUN_32BIT" != 1 ]; then
         echo "QUILM_WINE_ARCH=x86, but this machine cannot execute 32-bit code; use x64 or auto" >&2
         return 1
       fi ;;
     x64)
       QUILM_SIDES="x64"
-      QUILM_SIDES_WHY="QUILM_WINE_ARCH=x64: Windows tests ran on the x86_64 build under 64-bit Wine" ;;
+      QUILM_SIDES_WHY="QUILM_WINE_ARCH=x64" ;;
     *)
       echo "QUILM_WINE_ARCH must be auto, x86 or x64, not '${QUILM_WINE_ARCH}'" >&2
       return 1 ;;
@@ -47,3 +47,18 @@ quilm_pick_sides() {
 
 # The side that runs the demo and the benchmarks: the shipped one where it can.
 quilm_first_side() { echo "${QUILM_SIDES%% *}"; }
+
+# What a side is, in words: quilm_side_text x64
+quilm_side_text() {
+  case $1 in
+    x86) echo "the shipped i686 build (build/win32) under 32-bit Wine" ;;
+    x64) echo "the x86_64 build (build/win64) under 64-bit Wine" ;;
+  esac
+}
+
+# One line saying what ran where and why: quilm_sides_line "Windows tests ran"
+quilm_sides_line() {
+  local side text=""
+  for side in $QUILM_SIDES; do text="${text:+$text, and }$(quilm_side_text "$side")"; done
+  echo "$1 on $text ($QUILM_SIDES_WHY)."
+}
