@@ -10,6 +10,7 @@
 #include <mmsystem.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -61,18 +62,13 @@ int main(int argc, char** argv) {
     }
     const std::string track = argv[1];
     InstallHostRoutine(THostBuild::First, &CountLine);
-    HostApiInitialize();
+    const THostBinding host;
     HWND window = CreateWindowExA(0, "STATIC", "bench", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
 
-    Player = std::make_unique<TMp3Player>();
-    Player->FKeyOn = VK_F5;
-    Player->FKeyNext = VK_F6;
-    Player->FKeyPrev = VK_F7;
-    Player->FKeyPause = VK_F8;
-    Player->FKeyShuffle = VK_F9;
-    Player->FKeyEnd = VK_END;
-    Player->Append(track);
+    TMp3Player player(host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END});
+    player.Append(track);
+    Player = &player;
 
     // Hooks that only hand the call on.
     const DWORD thread = GetCurrentThreadId();
@@ -84,7 +80,7 @@ int main(int argc, char** argv) {
     UnhookWindowsHookEx(PassActivate);
 
     // The plug-in's hooks, with a track playing (the case with most state).
-    InstallHooks();
+    std::optional<THooks> hooks(std::in_place);
     KeyboardHook(HC_ACTION, VK_F5, 1);
     const double hookSend = SendLoop(window);
     const double hookKey = KeyLoop(KeyboardHook);
@@ -115,7 +111,7 @@ int main(int argc, char** argv) {
     std::printf("| key to \"Play>\" line | %.1f ms | bare MCI open, length, close, open, mode, play %.1f ms | %.2f |\n",
                 keyToPlay / 1000, bare / 1000, keyToPlay / bare);
 
-    RemoveHooks();
-    Player.reset();
+    hooks.reset();
+    Player = nullptr;
     return 0;
 }

@@ -17,8 +17,7 @@ add_library(quilm_plugin STATIC
     src/plugin/Hooks.cpp
     src/plugin/KeyReader.cpp
     src/plugin/LibraryLoad.cpp
-    src/plugin/LoadFailure.cpp
-    src/plugin/Modules.cpp)
+    src/plugin/LoadFailure.cpp)
 target_link_libraries(quilm_plugin PUBLIC quilm_core winmm user32 kernel32)
 target_compile_definitions(quilm_plugin PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 
@@ -27,6 +26,14 @@ add_library(quilm SHARED src/plugin/DllMain.cpp ${CMAKE_BINARY_DIR}/Version.rc)
 target_link_libraries(quilm PRIVATE quilm_plugin)
 target_link_options(quilm PRIVATE ${QUILM_STATIC_LINK} -Wl,--exclude-all-symbols -s)
 set_target_properties(quilm PROPERTIES PREFIX "" OUTPUT_NAME quilm
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# A test build of the plug-in whose tracks run the progress ticker (end-to-end cases).
+add_library(quilm-ticking SHARED tests/e2e/TickingPluginMain.cpp)
+target_link_libraries(quilm-ticking PRIVATE quilm_plugin)
+target_link_options(quilm-ticking PRIVATE ${QUILM_STATIC_LINK} -Wl,--exclude-all-symbols -s)
+set_target_properties(quilm-ticking PROPERTIES PREFIX ""
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
     LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 

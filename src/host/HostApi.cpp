@@ -5,11 +5,7 @@
 #include <cstring>
 #include <string>
 
-std::uintptr_t HostShowText = 0;
-
 namespace {
-
-bool RoutineCallable = false;
 
 bool IsCommitted(const MEMORY_BASIC_INFORMATION& info) {
     return info.State == MEM_COMMIT && !(info.Protect & (PAGE_GUARD | PAGE_NOACCESS));
@@ -30,20 +26,16 @@ constexpr DWORD ExecutableRights = PAGE_EXECUTE | PAGE_EXECUTE_READ | PAGE_EXECU
 
 } // namespace
 
-void HostApiInitialize() noexcept {
+THostBinding::THostBinding() noexcept {
     std::uint32_t signature = 0;
     if (HasAccess(HostSignatureAddress, sizeof signature, ReadableRights))
         std::memcpy(&signature, reinterpret_cast<const void*>(HostSignatureAddress), sizeof signature);
-    HostShowText = signature == HostSignature ? HostRoutineFirstBuild : HostRoutineOtherBuild;
-    RoutineCallable = HasAccess(HostShowText, 1, ExecutableRights);
+    FRoutine = signature == HostSignature ? HostRoutineFirstBuild : HostRoutineOtherBuild;
+    FCallable = HasAccess(FRoutine, 1, ExecutableRights);
 }
 
-void HostApiFinalize() noexcept {}
-
-bool HostTextAvailable() noexcept { return RoutineCallable; }
-
-void HostShowLine(std::string_view line) {
-    if (!RoutineCallable) return;
+void THostBinding::ShowLine(std::string_view line) const {
+    if (!FCallable) return;
     std::wstring text;
     if (!line.empty()) {
         const int length = MultiByteToWideChar(CP_THREAD_ACP, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
@@ -53,6 +45,6 @@ void HostShowLine(std::string_view line) {
         }
     }
     // An empty line still passes a pointer to a single zero character.
-    const auto routine = reinterpret_cast<THostTextRoutine>(HostShowText);
+    const auto routine = reinterpret_cast<THostTextRoutine>(FRoutine);
     routine(text.c_str(), 0);
 }

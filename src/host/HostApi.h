@@ -6,16 +6,23 @@
 
 #include "host/HostAddresses.h"
 
-// Address of the text routine, bound once at start-up; 0 before that.
-extern std::uintptr_t HostShowText;
+// The routine of the running game, bound once by its build signature.
+class THostBinding {
+public:
+    // Reads the signature: the first build's routine where it is found, the other
+    // build's elsewhere. In a process that is neither build (the signature or the
+    // routine is not there) the binding is kept but lines are dropped.
+    THostBinding() noexcept;
 
-// Binds HostShowText by the build signature. In a process that is neither build (the
-// signature or the routine is not there) the binding is kept but lines are dropped.
-void HostApiInitialize() noexcept;
-void HostApiFinalize() noexcept;
+    // Address of the bound routine.
+    std::uintptr_t Routine() const noexcept { return FRoutine; }
+    // True when the bound routine can be called.
+    bool Available() const noexcept { return FCallable; }
 
-// True when the bound routine can be called.
-bool HostTextAvailable() noexcept;
+    // Shows one 8-bit line (thread ANSI code page) as UTF-16 through the routine.
+    void ShowLine(std::string_view line) const;
 
-// Shows one 8-bit line (thread ANSI code page) as UTF-16 through the host routine.
-void HostShowLine(std::string_view line);
+private:
+    std::uintptr_t FRoutine = 0;
+    bool FCallable = false;
+};

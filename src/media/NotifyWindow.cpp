@@ -44,4 +44,6 @@ TNotifyWindow::~TNotifyWindow() {
     if (FWindow) SetWindowLongPtrA(FWindow.Get(), GWLP_USERDATA, 0);
 }
 
-void ReleaseNotifyWindowClass() noexcept { UnregisterClassA(NotifyWindowClass, ThisModule()); }
+TNotifyWindowClass::TNotifyWindowClass() { RegisterNotifyWindowClass(); }
+
+TNotifyWindowClass::~TNotifyWindowClass() { UnregisterClassA(NotifyWindowClass, ThisModule()); }

@@ -29,5 +29,15 @@ private:
     UniqueWindow FWindow;
 };
 
-// Unregisters the window class once no window of it is left (module shutdown).
-void ReleaseNotifyWindowClass() noexcept;
+// The window class of the notification windows, registered for as long as the
+// plug-in is loaded. A notification window also registers it on demand where no
+// owner did (a program that links the device directly).
+class TNotifyWindowClass {
+public:
+    // Raises when the class cannot be registered.
+    TNotifyWindowClass();
+    // Unregisters the class; every window of it must be gone by then.
+    ~TNotifyWindowClass();
+    TNotifyWindowClass(const TNotifyWindowClass&) = delete;
+    TNotifyWindowClass& operator=(const TNotifyWindowClass&) = delete;
+};

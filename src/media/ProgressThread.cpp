@@ -8,6 +8,7 @@
 
 #include "core/Errors.h"
 #include "media/qrvMP3.h"
+#include "win32/SlimLock.h"
 #include "win32/SystemErrorText.h"
 
 namespace {
@@ -18,15 +19,22 @@ constexpr DWORD TickPeriodMs = 1000;
 struct THandOver {
     TqrvProgressThread* Ticker;
     void (*Routine)(TqrvProgressThread&);
-    HANDLE Done;
+    UniqueHandle Done;
     std::exception_ptr Error;
 };
 
-std::atomic<DWORD> OwnerThreadID{0};
-std::mutex HandOverLock;                 // guards PendingHandOvers and LiveTickers
-std::deque<THandOver*> PendingHandOvers;
-std::set<TqrvProgressThread*> LiveTickers;
-HANDLE SyncEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+// What every ticker of the process shares.
+struct TTickerRegistry {
+    std::atomic<DWORD> OwnerThreadID{0};
+    // Set at process end: the lock may be held by a thread that is gone.
+    std::atomic<bool> Abandoned{false};
+    TSlimLock Lock; // guards Pending and Live
+    std::deque<THandOver*> Pending;
+    std::set<TqrvProgressThread*> Live;
+    UniqueHandle SyncEvent{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+};
+
+TTickerRegistry Registry;
 
 [[noreturn]] void RaiseThreadError(DWORD code) {
     char text[512];
@@ -36,23 +44,22 @@ HANDLE SyncEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 
 // Runs routine on the owning thread and waits for it; re-raises its error here.
 void RunOnOwner(TqrvProgressThread& ticker, void (*routine)(TqrvProgressThread&)) {
-    if (GetCurrentThreadId() == OwnerThreadID.load()) {
+    if (GetCurrentThreadId() == Registry.OwnerThreadID.load()) {
         routine(ticker);
         return;
     }
-    THandOver handOver{&ticker, routine, CreateEventA(nullptr, TRUE, FALSE, nullptr), nullptr};
-    if (handOver.Done == nullptr) RaiseThreadError(GetLastError());
+    THandOver handOver{&ticker, routine, UniqueHandle(CreateEventA(nullptr, TRUE, FALSE, nullptr)), nullptr};
+    if (!handOver.Done) RaiseThreadError(GetLastError());
     {
-        std::lock_guard<std::mutex> guard(HandOverLock);
-        PendingHandOvers.push_back(&handOver);
-        SetEvent(SyncEvent);
+        std::lock_guard<TSlimLock> guard(Registry.Lock);
+        Registry.Pending.push_back(&handOver);
+        SetEvent(Registry.SyncEvent.Get());
     }
-    WaitForSingleObject(handOver.Done, INFINITE);
+    WaitForSingleObject(handOver.Done.Get(), INFINITE);
     {
         // The drain signals under the lock: once we hold it, it no longer uses handOver.
-        std::lock_guard<std::mutex> guard(HandOverLock);
+        std::lock_guard<TSlimLock> guard(Registry.Lock);
     }
-    CloseHandle(handOver.Done);
     if (handOver.Error) std::rethrow_exception(handOver.Error);
 }
 
@@ -60,64 +67,56 @@ void RunOnOwner(TqrvProgressThread& ticker, void (*routine)(TqrvProgressThread&)
 
 TqrvProgressThread::TqrvProgressThread(TqrvMP3& device) : FDevice(&device) {}
 
-TqrvProgressThread::~TqrvProgressThread() {
-    if (FWakeEvent != nullptr) CloseHandle(FWakeEvent);
-}
-
-TqrvProgressThread* TqrvProgressThread::Start(TqrvMP3& device) {
-    auto ticker = std::make_unique<TqrvProgressThread>(device);
-    ticker->FWakeEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    if (ticker->FWakeEvent == nullptr) RaiseThreadError(GetLastError());
-
-    // The worker keeps the module loaded until its very last instruction.
-    HMODULE module = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&ThreadEntry), &module);
-
-    TqrvProgressThread* raw = ticker.get();
+std::shared_ptr<TqrvProgressThread> TqrvProgressThread::Start(TqrvMP3& device) {
+    auto ticker = std::make_shared<TqrvProgressThread>(device);
+    ticker->FWakeEvent.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    if (!ticker->FWakeEvent) RaiseThreadError(GetLastError());
+    // The worker's share, handed over through the thread's parameter.
+    auto workerShare = std::make_unique<std::shared_ptr<TqrvProgressThread>>(ticker);
     {
-        std::lock_guard<std::mutex> guard(HandOverLock);
-        LiveTickers.insert(raw);
+        std::lock_guard<TSlimLock> guard(Registry.Lock);
+        Registry.Live.insert(ticker.get());
     }
-    HANDLE thread = CreateThread(nullptr, 0, &ThreadEntry, raw, CREATE_SUSPENDED, &raw->FThreadID);
-    if (thread == nullptr) {
+    UniqueHandle thread(CreateThread(nullptr, 0, &ThreadEntry, workerShare.get(), CREATE_SUSPENDED, &ticker->FThreadID));
+    if (!thread) {
         const DWORD code = GetLastError();
         {
-            std::lock_guard<std::mutex> guard(HandOverLock);
-            LiveTickers.erase(raw);
+            std::lock_guard<TSlimLock> guard(Registry.Lock);
+            Registry.Live.erase(ticker.get());
         }
-        if (module != nullptr) FreeLibrary(module);
         throw EThread("Thread creation error: " + SystemErrorText(code));
     }
-    ticker.release(); // from here on the worker owns it
-    if (ResumeThread(thread) == static_cast<DWORD>(-1)) {
+    workerShare.release(); // from here on the worker owns its share
+    if (ResumeThread(thread.Get()) == static_cast<DWORD>(-1)) {
         const DWORD code = GetLastError();
-        raw->FStopRequested = true;
-        raw->FDevice = nullptr;
-        ResumeThread(thread);
-        CloseHandle(thread);
+        {
+            std::lock_guard<TSlimLock> guard(Registry.Lock);
+            ticker->Detach();
+        }
+        ResumeThread(thread.Get());
         RaiseThreadError(code);
     }
-    CloseHandle(thread);
-    return raw;
+    return ticker;
 }
 
 DWORD WINAPI TqrvProgressThread::ThreadEntry(void* parameter) noexcept {
-    std::unique_ptr<TqrvProgressThread> self(static_cast<TqrvProgressThread*>(parameter));
+    std::shared_ptr<TqrvProgressThread> self;
+    {
+        std::unique_ptr<std::shared_ptr<TqrvProgressThread>> share(static_cast<std::shared_ptr<TqrvProgressThread>*>(parameter));
+        self = std::move(*share);
+    }
     try {
         self->RunTicks();
     } catch (...) {
         // An error in a tick ends the ticker quietly.
     }
     {
-        std::lock_guard<std::mutex> guard(HandOverLock);
-        LiveTickers.erase(self.get());
-        SetEvent(SyncEvent);
+        std::lock_guard<TSlimLock> guard(Registry.Lock);
+        Registry.Live.erase(self.get());
+        SetEvent(Registry.SyncEvent.Get());
     }
-    self.reset();
-    HMODULE module = nullptr;
-    if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                           reinterpret_cast<LPCSTR>(&ThreadEntry), &module))
-        FreeLibraryAndExitThread(module, 0);
+    // The device may still hold its share; the last one out frees the ticker. The
+    // plug-in stays loaded until the process ends, so this code is there to return to.
     return 0;
 }
 
@@ -134,16 +133,15 @@ void TqrvProgressThread::DoTick() {
     try {
         device->ProgressTick();
     } catch (...) {
-        // This ticker ends with the error: the device forgets it before the worker
-        // learns of it, so no one refers to a ticker that frees itself.
-        if (FDevice != nullptr && FDevice->FThread == this) FDevice->FThread = nullptr;
+        // This ticker ends with the error and never touches the device again.
+        std::lock_guard<TSlimLock> guard(Registry.Lock);
         FDevice = nullptr;
         throw;
     }
 }
 
 bool TqrvProgressThread::WaitUntilRunnable() noexcept {
-    while (FHeld.load() && !FStopRequested.load()) WaitForSingleObject(FWakeEvent, INFINITE);
+    while (FHeld.load() && !FStopRequested.load()) WaitForSingleObject(FWakeEvent.Get(), INFINITE);
     return !FStopRequested.load();
 }
 
@@ -154,11 +152,11 @@ bool TqrvProgressThread::SleepOnePeriod() noexcept {
         if (FStopRequested.load()) return false;
         const DWORD elapsed = GetTickCount() - start;
         if (elapsed >= TickPeriodMs) return true;
-        WaitForSingleObject(FWakeEvent, TickPeriodMs - elapsed);
+        WaitForSingleObject(FWakeEvent.Get(), TickPeriodMs - elapsed);
     }
 }
 
-void TqrvProgressThread::Wake() noexcept { SetEvent(FWakeEvent); }
+void TqrvProgressThread::Wake() noexcept { SetEvent(FWakeEvent.Get()); }
 
 void TqrvProgressThread::RequestStop() noexcept {
     FStopRequested = true;
@@ -174,13 +172,12 @@ void TqrvProgressThread::Release() noexcept {
 
 // Under the lock: forget the device, stop, and withdraw the pending tick.
 void TqrvProgressThread::Detach() noexcept {
-    if (FDevice != nullptr && FDevice->FThread == this) FDevice->FThread = nullptr;
     FDevice = nullptr;
     FStopRequested = true;
-    for (auto it = PendingHandOvers.begin(); it != PendingHandOvers.end();) {
+    for (auto it = Registry.Pending.begin(); it != Registry.Pending.end();) {
         if ((*it)->Ticker == this) {
-            SetEvent((*it)->Done);
-            it = PendingHandOvers.erase(it);
+            SetEvent((*it)->Done.Get());
+            it = Registry.Pending.erase(it);
         } else {
             ++it;
         }
@@ -189,26 +186,28 @@ void TqrvProgressThread::Detach() noexcept {
 }
 
 void TqrvProgressThread::ForgetDevice(const TqrvMP3& device) noexcept {
-    std::lock_guard<std::mutex> guard(HandOverLock);
-    for (TqrvProgressThread* ticker : LiveTickers)
+    if (Registry.Abandoned.load()) return;
+    std::lock_guard<TSlimLock> guard(Registry.Lock);
+    for (TqrvProgressThread* ticker : Registry.Live)
         if (ticker->FDevice == &device) ticker->Detach();
 }
 
 bool TqrvProgressThread::CheckSynchronize(DWORD timeoutMs) {
-    if (GetCurrentThreadId() != OwnerThreadID.load()) {
+    if (GetCurrentThreadId() != Registry.OwnerThreadID.load()) {
         char text[96];
         std::snprintf(text, sizeof text, "CheckSynchronize called from thread $%lx, which is NOT the main thread",
                       static_cast<unsigned long>(GetCurrentThreadId()));
         throw EThread(text);
     }
     if (timeoutMs > 0) {
-        if (WaitForSingleObject(SyncEvent, timeoutMs) == WAIT_OBJECT_0) ResetEvent(SyncEvent);
+        if (WaitForSingleObject(Registry.SyncEvent.Get(), timeoutMs) == WAIT_OBJECT_0)
+            ResetEvent(Registry.SyncEvent.Get());
     } else {
-        ResetEvent(SyncEvent);
+        ResetEvent(Registry.SyncEvent.Get());
     }
-    std::unique_lock<std::mutex> lock(HandOverLock);
+    std::unique_lock<TSlimLock> lock(Registry.Lock);
     std::deque<THandOver*> taken;
-    taken.swap(PendingHandOvers);
+    taken.swap(Registry.Pending);
     bool ran = false;
     while (!taken.empty()) {
         THandOver* handOver = taken.front();
@@ -221,21 +220,24 @@ bool TqrvProgressThread::CheckSynchronize(DWORD timeoutMs) {
         }
         ran = true;
         lock.lock();
-        SetEvent(handOver->Done);
+        SetEvent(handOver->Done.Get());
     }
     return ran;
 }
 
-void TqrvProgressThread::SetOwnerThread() noexcept { OwnerThreadID = GetCurrentThreadId(); }
+void TqrvProgressThread::SetOwnerThread() noexcept { Registry.OwnerThreadID = GetCurrentThreadId(); }
 
 void TqrvProgressThread::EndAll() noexcept {
-    std::lock_guard<std::mutex> guard(HandOverLock);
-    for (TqrvProgressThread* ticker : LiveTickers) ticker->Detach();
-    for (THandOver* handOver : PendingHandOvers) SetEvent(handOver->Done);
-    PendingHandOvers.clear();
+    if (Registry.Abandoned.load()) return;
+    std::lock_guard<TSlimLock> guard(Registry.Lock);
+    for (TqrvProgressThread* ticker : Registry.Live) ticker->Detach();
+    for (THandOver* handOver : Registry.Pending) SetEvent(handOver->Done.Get());
+    Registry.Pending.clear();
 }
 
+void TqrvProgressThread::AbandonAll() noexcept { Registry.Abandoned = true; }
+
 int TqrvProgressThread::LiveCount() noexcept {
-    std::lock_guard<std::mutex> guard(HandOverLock);
-    return static_cast<int>(LiveTickers.size());
+    std::lock_guard<TSlimLock> guard(Registry.Lock);
+    return static_cast<int>(Registry.Live.size());
 }

@@ -8,13 +8,17 @@
 #include <atomic>
 #include <memory>
 
+#include "win32/Handles.h"
+
 class TqrvMP3;
 
 class TqrvProgressThread {
 public:
-    // Starts a ticker for the device; the first tick is requested at once. The ticker
-    // frees itself when its worker ends. Raises EThread when no thread can be made.
-    static TqrvProgressThread* Start(TqrvMP3& device);
+    // Starts a ticker for the device; the first tick is requested at once. The device
+    // and the worker share the ticker: it lives until both have let go, so a device
+    // may still tell a ticker whose worker has ended (an error in a tick) to stop.
+    // Raises EThread when no thread can be made.
+    static std::shared_ptr<TqrvProgressThread> Start(TqrvMP3& device);
 
     // Asks the worker to end at its next test; returns at once. A tick that is
     // already waiting for the owning thread still runs.
@@ -33,11 +37,14 @@ public:
     static void ForgetDevice(const TqrvMP3& device) noexcept;
     // Unload: asks every ticker to end and withdraws every pending tick.
     static void EndAll() noexcept;
+    // The process is ending: its other threads are gone, perhaps in the middle of a
+    // hand-over. From now on nothing here takes the lock or waits; what the workers
+    // held stays as it is.
+    static void AbandonAll() noexcept;
     // Tickers whose worker has not ended yet.
     static int LiveCount() noexcept;
 
     explicit TqrvProgressThread(TqrvMP3& device);
-    ~TqrvProgressThread();
 
 private:
     void Detach() noexcept;
@@ -50,9 +57,9 @@ private:
     // Sleeps one period; false when a stop was requested meanwhile.
     bool SleepOnePeriod() noexcept;
 
-    TqrvMP3* FDevice;                // owning thread only
+    TqrvMP3* FDevice;                // owning thread only, or under the lock
     std::atomic<bool> FStopRequested{false};
     std::atomic<bool> FHeld{false};
-    HANDLE FWakeEvent = nullptr;     // set on stop, hold release and abandon
+    UniqueHandle FWakeEvent;         // set on stop, hold release and abandon
     DWORD FThreadID = 0;
 };

@@ -8,6 +8,7 @@
 #include "media/MciApi.h"
 #include "media/ProgressThread.h"
 #include "win32/Handles.h"
+#include "win32/QuietErrorMode.h"
 #include "win32/SystemErrorText.h"
 
 namespace {
@@ -62,6 +63,7 @@ std::string TqrvMP3::ErrorText(MCIERROR code) {
 }
 
 TID3v1Tag TqrvMP3::ReadTag() const {
+    const TQuietErrorMode quiet;
     UniqueFile file(CreateFileA(FFileName.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
@@ -196,7 +198,11 @@ std::string TqrvMP3::Title() const { return TrackTitle(FFileName, &IsSystemLeadB
 void TqrvMP3::ProgressTick() {
     SetTimeFormat(MCI_FORMAT_MILLISECONDS);
     const std::int32_t seconds = WholeSeconds(StatusPosition());
-    if (FOnProgress) FOnProgress(*this, seconds);
+    if (FOnProgress) {
+        // The handler may free this device: call a copy, and touch nothing afterwards.
+        const TProgressEvent onProgress = FOnProgress;
+        onProgress(*this, seconds);
+    }
 }
 
 void TqrvMP3::MciNotify(WPARAM code) {
@@ -218,11 +224,4 @@ LRESULT TqrvMP3::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
         // the game's message loop; the player stays silent until the next key.
     }
     return 0;
-}
-
-void qrvMP3Initialize() noexcept {}
-
-void qrvMP3Finalize() noexcept {
-    TqrvProgressThread::EndAll();
-    ReleaseNotifyWindowClass();
 }

@@ -58,17 +58,22 @@ public:
 
     // The window that receives this device's end notification.
     HWND NotifyWindow() const noexcept { return FWindow ? FWindow->Handle() : nullptr; }
+    // The open MCI device, 0 while closed.
+    MCIDEVICEID DeviceID() const noexcept { return FDeviceID; }
+    const std::string& FileName() const noexcept { return FFileName; }
+    const TID3v1Tag& Tag() const noexcept { return FTag; }
+
+    // Called once the track has played to its end (the device is closed by then). The
+    // handler may free the device.
+    void SetOnEnd(TDeviceEvent handler) { FOnEnd = std::move(handler); }
+    // Called about once a second while the track plays, from a ticker that the next
+    // Play starts. The handler may free the device.
+    void SetOnProgress(TProgressEvent handler) { FOnProgress = std::move(handler); }
+    // True while a ticker started for this device has not been told to stop.
+    bool HasTicker() const noexcept { return FThread != nullptr; }
 
     // Runs on the owning thread for the progress ticker: whole seconds played.
     void ProgressTick();
-
-    MCIDEVICEID FDeviceID = 0;
-    std::string FFileName;
-    TID3v1Tag FTag;
-    std::int32_t FLength = 0;
-    TProgressEvent FOnProgress;
-    TDeviceEvent FOnEnd;
-    TqrvProgressThread* FThread = nullptr;
 
     // MCI result check: raises eMciDeviceError "<code> - <text>" for a non-zero code.
     static void Check(MCIERROR code);
@@ -90,9 +95,13 @@ private:
     void MciNotify(WPARAM code);
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
 
+    MCIDEVICEID FDeviceID = 0;
+    std::string FFileName;
+    TID3v1Tag FTag;
+    std::int32_t FLength = 0;
+    TProgressEvent FOnProgress;
+    TDeviceEvent FOnEnd;
+    // Shared with the ticker's worker: whichever lets go last frees it.
+    std::shared_ptr<TqrvProgressThread> FThread;
     std::unique_ptr<TNotifyWindow> FWindow;
 };
-
-// Module start-up and shutdown of the device module.
-void qrvMP3Initialize() noexcept;
-void qrvMP3Finalize() noexcept;

@@ -8,24 +8,19 @@
 #include "win32/FileTests.h"
 
 namespace {
-TRandomGenerator Random;
-} // namespace
 
-TRandomGenerator& PlayerRandom() noexcept { return Random; }
-
-void ReseedPlayerRandom() noexcept {
+// A new seed from the performance counter, or the tick count when there is none.
+std::uint32_t FreshSeed() noexcept {
     LARGE_INTEGER counter;
-    if (QueryPerformanceCounter(&counter))
-        Random.Reseed(static_cast<std::uint32_t>(counter.QuadPart));
-    else
-        Random.Reseed(GetTickCount());
+    if (QueryPerformanceCounter(&counter)) return static_cast<std::uint32_t>(counter.QuadPart);
+    return GetTickCount();
 }
 
-void Mp3PlayerInitialize() noexcept { Random.Reseed(0); }
+} // namespace
 
-void Mp3PlayerFinalize() noexcept {}
-
-TMp3Player::TMp3Player() = default;
+TMp3Player::TMp3Player(const THostBinding& host, const THotKeys& keys)
+    : FHost(host), FKeyOn(keys.On), FKeyPrev(keys.Prev), FKeyNext(keys.Next), FKeyPause(keys.Pause),
+      FKeyEnd(keys.End), FKeyShuffle(keys.Shuffle) {}
 
 TMp3Player::~TMp3Player() {
     FPlaylist.clear();
@@ -35,7 +30,7 @@ TMp3Player::~TMp3Player() {
 void TMp3Player::Next() {
     if (!FActive) return;
     if (FShuffle) {
-        FIndex = Random.Draw(Count());
+        FIndex = FRandom.Draw(Count());
     } else if (++FIndex >= Count()) {
         FIndex = 0;
     }
@@ -45,7 +40,7 @@ void TMp3Player::Next() {
 void TMp3Player::Prev() {
     if (!FActive) return;
     if (FShuffle) {
-        FIndex = Random.Draw(Count());
+        FIndex = FRandom.Draw(Count());
     } else if (--FIndex < 0) {
         FIndex = Count() - 1;
     }
@@ -79,7 +74,7 @@ void TMp3Player::PauseResume() {
 void TMp3Player::SetShuffle(bool Value) {
     FShuffle = Value;
     ShowText(Value ? StatusShuffleOn : StatusShuffleOff);
-    ReseedPlayerRandom();
+    FRandom.Reseed(FreshSeed());
 }
 
 void TMp3Player::Stop() {
@@ -103,11 +98,44 @@ void TMp3Player::PlayCurrent() {
     const std::string& path = Entry(FIndex);
     if (!IsExistingFile(path)) return;
     FTrack = std::make_unique<TqrvMP3>(path);
-    FTrack->FOnEnd = [this](TqrvMP3& sender) { TrackEnded(sender); };
+    FTrack->SetOnEnd([this](TqrvMP3& sender) { TrackEnded(sender); });
+    if (FOnTrackProgress) FTrack->SetOnProgress(FOnTrackProgress);
     FTrack->Play();
     ShowText(PlayLine(FTrack->Title(), FTrack->Length()));
 }
 
-void TMp3Player::ShowText(std::string_view Line) { HostShowLine(Line); }
+void TMp3Player::ShowText(std::string_view Line) { FHost.ShowLine(Line); }
 
 void TMp3Player::TrackEnded(TqrvMP3& /*Sender*/) { Next(); }
+
+TKeyOutcome TMp3Player::KeyPressed(std::uint16_t key) {
+    if (key == FKeyOn) {
+        Toggle();
+    } else if (key == FKeyPrev) {
+        Prev();
+    } else if (key == FKeyNext) {
+        Next();
+    } else if (key == FKeyPause) {
+        PauseResume();
+    } else if (key == FKeyShuffle) {
+        SetShuffle(!FShuffle);
+    } else if (key == FKeyEnd) {
+        CloseForExit();
+        return TKeyOutcome::EndGame;
+    }
+    return TKeyOutcome::None;
+}
+
+void TMp3Player::FocusLost() {
+    if (FTrack && FTrack->Mode() == mmPlaying) {
+        FTrack->Pause();
+        FPausedByFocus = true;
+    }
+}
+
+void TMp3Player::FocusRegained() {
+    if (FTrack && FTrack->Mode() == mmPaused && FPausedByFocus) {
+        FTrack->Resume();
+        FPausedByFocus = false;
+    }
+}

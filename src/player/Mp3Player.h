@@ -9,12 +9,30 @@
 #include <vector>
 
 #include "core/RandomGenerator.h"
+#include "media/qrvMP3.h"
 
-class TqrvMP3;
+class THostBinding;
+
+// The six hot keys as virtual-key codes; 0 is no key.
+struct THotKeys {
+    std::uint8_t On = 0;
+    std::uint8_t Next = 0;
+    std::uint8_t Prev = 0;
+    std::uint8_t Pause = 0;
+    std::uint8_t Shuffle = 0;
+    std::uint8_t End = 0;
+};
+
+// What a key press asks of the game.
+enum class TKeyOutcome : std::uint8_t {
+    None,    // not a hot key, or its action is done
+    EndGame, // the exit key: the track's device is closed, the game must end now
+};
 
 class TMp3Player {
 public:
-    TMp3Player();
+    // Status lines go to the game through host; its random generator starts at seed 0.
+    explicit TMp3Player(const THostBinding& host, const THotKeys& keys = {});
     // Frees the playlist, then the track object. Sends nothing to MCI, shows nothing.
     virtual ~TMp3Player();
     TMp3Player(const TMp3Player&) = delete;
@@ -24,6 +42,8 @@ public:
     void Append(std::string path) { FPlaylist.push_back(std::move(path)); }
     // The path at index; an index outside 0 .. Count - 1 raises std::out_of_range.
     const std::string& Entry(std::int32_t index) const { return FPlaylist.at(static_cast<std::size_t>(index)); }
+    // The hot keys the player was made with.
+    THotKeys Keys() const noexcept { return {FKeyOn, FKeyNext, FKeyPrev, FKeyPause, FKeyShuffle, FKeyEnd}; }
 
     void Next();
     void Prev();
@@ -31,17 +51,33 @@ public:
     void PauseResume();
     void SetShuffle(bool Value);
     void Stop();
-    // The game is about to end: stops and closes the current track's device, shows
-    // nothing, raises nothing. (Some platforms fault in their own teardown when a
-    // process ends with an MCI device still playing.)
-    void CloseForExit() noexcept;
     void PlayCurrent();
     void ShowText(std::string_view Line);
     void TrackEnded(TqrvMP3& Sender);
 
+    // A fresh press of key (no repeat, no peek): runs the action bound to it, testing
+    // the keys in the order on, previous, next, pause, shuffle, exit.
+    TKeyOutcome KeyPressed(std::uint16_t key);
+    // The game went to the background: a playing track pauses.
+    void FocusLost();
+    // The game came back: a track paused by FocusLost, and by nothing since, resumes.
+    void FocusRegained();
+    // The game is about to end: stops and closes the current track's device, shows
+    // nothing, raises nothing. (Some platforms fault in their own teardown when a
+    // process ends with an MCI device still playing.)
+    void CloseForExit() noexcept;
+
+    // Every track from the next one on reports its progress to handler, through a
+    // ticker that runs while it plays (for a host or a feature that shows progress).
+    void SetTrackProgress(TProgressEvent handler) { FOnTrackProgress = std::move(handler); }
+
+private:
+    const THostBinding& FHost;
+    TRandomGenerator FRandom;
     std::int32_t FIndex = -1;
     bool FShuffle = false;
     bool FActive = false;
+    bool FPausedByFocus = false;
     std::uint8_t FKeyOn = 0;
     std::uint8_t FKeyPrev = 0;
     std::uint8_t FKeyNext = 0;
@@ -50,13 +86,5 @@ public:
     std::uint8_t FKeyShuffle = 0;
     std::vector<std::string> FPlaylist;
     std::unique_ptr<TqrvMP3> FTrack;
+    TProgressEvent FOnTrackProgress;
 };
-
-// The process-wide generator behind shuffle picks; its seed is 0 at load.
-TRandomGenerator& PlayerRandom() noexcept;
-// Seeds it from the performance counter, or the tick count when there is none.
-void ReseedPlayerRandom() noexcept;
-
-// Module start-up and shutdown of the player module.
-void Mp3PlayerInitialize() noexcept;
-void Mp3PlayerFinalize() noexcept;

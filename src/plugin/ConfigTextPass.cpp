@@ -6,6 +6,7 @@
 #include "core/LineSplitter.h"
 #include "win32/FileTests.h"
 #include "win32/Handles.h"
+#include "win32/QuietErrorMode.h"
 
 namespace {
 
@@ -16,6 +17,7 @@ constexpr DWORD ReadBlockSize = 64 * 1024;
 } // namespace
 
 void ReadConfigLines(const std::string& fileName, const std::function<void(std::string_view)>& onLine) {
+    const TQuietErrorMode quiet;
     UniqueFile file(CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) RaiseInOutError(GetLastError());
@@ -39,6 +41,7 @@ void ReadConfigLines(const std::string& fileName, const std::function<void(std::
 
 void ExpandFolder(const std::string& folder, const std::function<void(std::string)>& append) {
     const std::string pattern = folder + "\\*.mp3";
+    const TQuietErrorMode quiet;
     WIN32_FIND_DATAA found;
     UniqueFind search(FindFirstFileA(pattern.c_str(), &found));
     if (!search) return;

@@ -4,33 +4,42 @@
 
 #include "core/Errors.h"
 #include "plugin/LibraryLoad.h"
-#include "plugin/LoadFailure.h"
-#include "plugin/Modules.h"
+#include "win32/ModuleInstance.h"
+#include "win32/SystemErrorText.h"
 
-TLoadFailureReporter LoadFailureReporter = &ShowLoadFailure;
+namespace {
 
-BOOL AttachLibrary() noexcept {
-    InitializeModules();
+void LoadAndPin() {
+    LibraryLoad();
+    // From here on the code stays mapped until the process ends: a FreeLibrary from
+    // the game's loader or from any other thread leaves the hooks, the notification
+    // window and a playing track working, instead of leaving Windows to call into
+    // code that is gone.
+    if (!PinThisModule())
+        throw Exception("Cannot keep the plug-in loaded. " + SystemErrorText(GetLastError()));
+}
+
+} // namespace
+
+BOOL AttachLibrary(TLoadFailureReporter report) noexcept {
     try {
-        LibraryLoad();
+        LoadAndPin();
         return TRUE;
     } catch (const Exception& error) {
-        LoadFailureReporter(error.ClassName(), error.Message(), error.Address());
+        report(error.ClassName(), error.Message(), error.Address());
     } catch (const std::bad_alloc&) {
-        LoadFailureReporter("EOutOfMemory", "Out of memory", nullptr);
+        report("EOutOfMemory", "Out of memory", nullptr);
     } catch (const std::exception& error) {
-        LoadFailureReporter("Exception", error.what(), nullptr);
+        report("Exception", error.what(), nullptr);
     } catch (...) {
-        LoadFailureReporter("Exception", "Unknown error", nullptr);
+        report("Exception", "Unknown error", nullptr);
     }
     // Undo the attach completely: the player made before the error is freed here,
     // once, and a process detach that may follow finds nothing left to free.
-    LibraryDetach(DLL_PROCESS_DETACH);
-    FinalizeModules();
+    LibraryDetach(false);
     return FALSE;
 }
 
-void HandleLoaderCall(DWORD reason) noexcept {
-    if (DetachHandler != nullptr) DetachHandler(reason);
-    if (reason == DLL_PROCESS_DETACH) FinalizeModules();
+void HandleLoaderCall(DWORD reason, bool processEnding) noexcept {
+    if (reason == DLL_PROCESS_DETACH) LibraryDetach(processEnding);
 }

@@ -5,14 +5,15 @@
 
 #include <string>
 
-// Starts the modules and runs the load-time sequence. An error that ends it is shown
-// to the player, everything made so far is released, and the attach fails.
-BOOL AttachLibrary() noexcept;
-
-// Every later notification: the detach handler, then on process detach the modules'
-// shutdown. Safe to repeat after a failed attach.
-void HandleLoaderCall(DWORD reason) noexcept;
-
-// Shows why the load failed (the message box; tests put a recorder in its place).
+// Shows why the load failed (the message box; tests record it instead).
 using TLoadFailureReporter = void (*)(const char* className, const std::string& message, const void* address) noexcept;
-extern TLoadFailureReporter LoadFailureReporter;
+
+// Runs the load-time sequence and keeps the plug-in loaded until the process ends. An
+// error that ends the load is shown through report, everything made so far is
+// released, and the attach fails.
+BOOL AttachLibrary(TLoadFailureReporter report) noexcept;
+
+// Every later notification: on process detach the loaded plug-in is released.
+// processEnding: the process is ending (the loader's reserved argument is set), not
+// a FreeLibrary. Safe to repeat after a failed attach.
+void HandleLoaderCall(DWORD reason, bool processEnding) noexcept;

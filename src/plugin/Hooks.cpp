@@ -1,60 +1,27 @@
 #include "plugin/Hooks.h"
 
-#include "media/qrvMP3.h"
 #include "plugin/LibraryLoad.h"
+#include "player/Mp3Player.h"
 #include "win32/Handles.h"
-
-bool PausedByFocus = false;
 
 namespace {
 
+// The hook procedures pass every call on through these.
 UniqueHook KeyboardHookHandle;
 UniqueHook ActivateHookHandle;
 
+// Bit 30 of a key message's lParam: the key was down before (auto-repeat, key-up).
 constexpr LPARAM PreviousKeyState = LPARAM(1) << 30;
-
-void DispatchKey(TMp3Player& player, WORD key) {
-    if (key == player.FKeyOn) {
-        player.Toggle();
-    } else if (key == player.FKeyPrev) {
-        player.Prev();
-    } else if (key == player.FKeyNext) {
-        player.Next();
-    } else if (key == player.FKeyPause) {
-        player.PauseResume();
-    } else if (key == player.FKeyShuffle) {
-        player.SetShuffle(!player.FShuffle);
-    } else if (key == player.FKeyEnd) {
-        player.CloseForExit();
-        ExitProcess(0);
-    }
-}
-
-void HandleActivation(WORD state) {
-    TqrvMP3* track = Player ? Player->FTrack.get() : nullptr;
-    if (track == nullptr) return;
-    if (state == WA_INACTIVE) {
-        if (track->Mode() == mmPlaying) {
-            track->Pause();
-            PausedByFocus = true;
-        }
-    } else if (state == WA_ACTIVE) {
-        if (track->Mode() == mmPaused && PausedByFocus) {
-            track->Resume();
-            PausedByFocus = false;
-        }
-    }
-}
 
 } // namespace
 
-void InstallHooks() noexcept {
+THooks::THooks() noexcept {
     const DWORD thread = GetCurrentThreadId();
     KeyboardHookHandle.Reset(SetWindowsHookExA(WH_KEYBOARD, &KeyboardHook, nullptr, thread));
     ActivateHookHandle.Reset(SetWindowsHookExA(WH_CALLWNDPROCRET, &ActivateHook, nullptr, thread));
 }
 
-void RemoveHooks() noexcept {
+THooks::~THooks() {
     KeyboardHookHandle.Reset();
     ActivateHookHandle.Reset();
 }
@@ -67,9 +34,11 @@ LRESULT CALLBACK KeyboardHook(int nCode, WPARAM wParam, LPARAM lParam) noexcept 
     // A peek without removal (HC_NOREMOVE) comes again as HC_ACTION when the game takes
     // the key: acting on both would run one press twice. Bit 30 marks auto-repeats and
     // key-ups.
-    if (nCode != HC_ACTION || lParam == 0 || (lParam & PreviousKeyState) || !Player) return result;
+    if (nCode != HC_ACTION || lParam == 0 || (lParam & PreviousKeyState)) return result;
+    TMp3Player* const player = Player;
+    if (player == nullptr) return result;
     try {
-        DispatchKey(*Player, key);
+        if (player->KeyPressed(key) == TKeyOutcome::EndGame) ExitProcess(0);
     } catch (...) {
         // A track that cannot be opened or stopped must not take the game down; the
         // player stays usable for the next key.
@@ -81,8 +50,14 @@ LRESULT CALLBACK ActivateHook(int nCode, WPARAM wParam, LPARAM lParam) noexcept 
     const LRESULT result = CallNextHookEx(ActivateHookHandle.Get(), nCode, LOWORD(wParam), lParam);
     const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
     if (call == nullptr || call->message != WM_ACTIVATE) return result;
+    TMp3Player* const player = Player;
+    if (player == nullptr) return result;
     try {
-        HandleActivation(LOWORD(call->wParam));
+        const WORD state = LOWORD(call->wParam);
+        if (state == WA_INACTIVE)
+            player->FocusLost();
+        else if (state == WA_ACTIVE)
+            player->FocusRegained();
     } catch (...) {
         // A device that cannot report its mode leaves the track as it is.
     }

@@ -4,13 +4,16 @@
 
 #include <windows.h>
 
-// True while a deactivation has paused the track and no activation has resumed it.
-extern bool PausedByFocus;
+// Both hooks on the thread that makes this object, for as long as it lives. A hook
+// that cannot be installed is left out.
+class THooks {
+public:
+    THooks() noexcept;
+    ~THooks();
+    THooks(const THooks&) = delete;
+    THooks& operator=(const THooks&) = delete;
+};
 
-// Installs both hooks on the calling thread (failures leave a null handle).
-void InstallHooks() noexcept;
-// Removes both hooks (process detach).
-void RemoveHooks() noexcept;
 // True while both hooks are in place.
 bool HooksInstalled() noexcept;
 

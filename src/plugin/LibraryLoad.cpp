@@ -1,52 +1,59 @@
 #include "plugin/LibraryLoad.h"
 
+#include <windows.h>
+
+#include <optional>
+
+#include "media/ProgressThread.h"
 #include "plugin/ConfigTextPass.h"
-#include "plugin/Hooks.h"
 #include "plugin/KeyReader.h"
+#include "plugin/LoadedPlugin.h"
 #include "win32/FileTests.h"
 
-std::unique_ptr<TMp3Player> Player;
-TDetachHandler DetachHandler = nullptr;
+TMp3Player* Player = nullptr;
 
 namespace {
 
-struct TKeyBinding {
-    const char* Key;
-    std::int32_t Default;
-    std::uint8_t TMp3Player::*Field;
-};
+std::optional<TLoadedPlugin> LoadedPlugin;
 
-// In the order the keys are read.
-constexpr TKeyBinding KeyBindings[] = {
-    {"key_on", VK_F5, &TMp3Player::FKeyOn},
-    {"key_next", VK_F6, &TMp3Player::FKeyNext},
-    {"key_prev", VK_F7, &TMp3Player::FKeyPrev},
-    {"key_pause", VK_F8, &TMp3Player::FKeyPause},
-    {"key_shuffle", VK_F9, &TMp3Player::FKeyShuffle},
-    {"key_end", VK_END, &TMp3Player::FKeyEnd},
-};
+std::uint8_t ReadKey(const TKeyReader& keys, const char* name, std::int32_t defaultValue) {
+    return static_cast<std::uint8_t>(keys.ReadKeyValue(KeysSection, name, defaultValue) & 0xFF);
+}
 
 } // namespace
 
-void LibraryLoad() {
-    DetachHandler = &LibraryDetach;
-    if (IsExistingFile(ConfigFileName)) {
+std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host) {
+    if (!IsExistingFile(ConfigFileName)) return nullptr;
+    THotKeys hotKeys;
+    {
         const TKeyReader keys(ConfigFileName);
-        Player = std::make_unique<TMp3Player>();
-        TMp3Player& player = *Player;
-        for (const TKeyBinding& binding : KeyBindings)
-            player.*binding.Field =
-                static_cast<std::uint8_t>(keys.ReadKeyValue(KeysSection, binding.Key, binding.Default) & 0xFF);
-        ScanPlaylist(ConfigFileName, [&player](std::string path) { player.Append(std::move(path)); });
+        // In the order the keys are read.
+        hotKeys.On = ReadKey(keys, "key_on", VK_F5);
+        hotKeys.Next = ReadKey(keys, "key_next", VK_F6);
+        hotKeys.Prev = ReadKey(keys, "key_prev", VK_F7);
+        hotKeys.Pause = ReadKey(keys, "key_pause", VK_F8);
+        hotKeys.Shuffle = ReadKey(keys, "key_shuffle", VK_F9);
+        hotKeys.End = ReadKey(keys, "key_end", VK_END);
     }
-    InstallHooks();
+    auto player = std::make_unique<TMp3Player>(host, hotKeys);
+    ScanPlaylist(ConfigFileName, [&player](std::string path) { player->Append(std::move(path)); });
+    return player;
 }
 
-void LibraryDetach(DWORD reason) noexcept {
-    if (reason != DLL_PROCESS_DETACH) return;
-    // Hooks first: once the player is gone no hook may reach it, and once the code is
-    // gone no hook may be called.
-    RemoveHooks();
-    std::unique_ptr<TMp3Player> old = std::move(Player);
-    old.reset();
+TLoadedPlugin::TLoadedPlugin() : FPlayer(ReadPlayer(FHost)) {}
+
+TLoadedPlugin::~TLoadedPlugin() = default;
+
+void LibraryLoad() {
+    LibraryDetach(false);
+    TqrvProgressThread::SetOwnerThread();
+    LoadedPlugin.emplace();
+    Player = LoadedPlugin->PlayerOrNull();
+}
+
+void LibraryDetach(bool processEnding) noexcept {
+    Player = nullptr;
+    if (processEnding) TqrvProgressThread::AbandonAll();
+    LoadedPlugin.reset();
+    if (!processEnding) TqrvProgressThread::EndAll();
 }

@@ -1,25 +1,29 @@
 // The plug-in's load-time sequence and its counterpart at process detach.
 #pragma once
 
-#include <windows.h>
-
 #include <memory>
 
 #include "player/Mp3Player.h"
 
+class THostBinding;
+
 inline constexpr char ConfigFileName[] = "vask\\quilm.ini";
 inline constexpr char KeysSection[] = "keys";
 
-// The one player; none without a configuration file and after process detach.
-extern std::unique_ptr<TMp3Player> Player;
+// The player of the loaded plug-in; none without a configuration file, before the
+// load and after the detach.
+extern TMp3Player* Player;
 
-// Handler for every loader notification after the attach.
-using TDetachHandler = void (*)(DWORD reason);
-extern TDetachHandler DetachHandler;
+// The player the configuration file describes (its keys and playlist), or none when
+// there is no such file. Raises EInOutError when the file cannot be read.
+std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host);
 
-// Reads the configuration, builds the player and installs the hooks. Raises
-// EInOutError when the configuration file cannot be read.
+// Builds the loaded plug-in on the calling thread (the game thread): reads the
+// configuration, builds the player and installs the hooks. Raises EInOutError when the
+// configuration file cannot be read, leaving nothing behind.
 void LibraryLoad();
 
-// On process detach: removes the hooks, then frees the player. Other reasons: nothing.
-void LibraryDetach(DWORD reason) noexcept;
+// Releases the loaded plug-in: hooks first, then the player. When the process is
+// ending, its other threads are gone and whatever they held stays held: nothing here
+// then waits or takes a lock. Safe to repeat.
+void LibraryDetach(bool processEnding) noexcept;

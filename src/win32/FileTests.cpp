@@ -1,8 +1,10 @@
 #include "win32/FileTests.h"
 
 #include "win32/Handles.h"
+#include "win32/QuietErrorMode.h"
 
 bool IsExistingFile(const std::string& name) {
+    const TQuietErrorMode quiet;
     WIN32_FIND_DATAA found;
     UniqueFind search(FindFirstFileA(name.c_str(), &found));
     if (!search) return false;
@@ -16,6 +18,7 @@ bool IsExistingFile(const std::string& name) {
 }
 
 bool IsExistingFolder(const std::string& name) {
+    const TQuietErrorMode quiet;
     const DWORD attributes = GetFileAttributesA(name.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }

@@ -6,6 +6,12 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 HINSTANCE ThisModule() noexcept { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
 
+bool PinThisModule() noexcept {
+    HMODULE module = nullptr;
+    return GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                              reinterpret_cast<LPCWSTR>(&__ImageBase), &module) != FALSE;
+}
+
 std::string ThisModuleFileName() {
     std::vector<char> path(MAX_PATH);
     for (;;) {

@@ -20,14 +20,15 @@ def tone(cache, seconds, index):
     return mp3
 
 
-def make_game(build, ini_lines, file_lines):
+def make_game(build, ini_lines, file_lines, plugin="quilm.dll"):
     """A new game folder under build. ini_lines: the configuration (None for none),
     written in the ANSI code page with CR LF. file_lines: 'PATH SECONDS',
-    'PATH text WORDS', 'PATH dir', or 'FOLDER many N' (N tone files in FOLDER)."""
+    'PATH text WORDS', 'PATH dir', or 'FOLDER many N' (N tone files in FOLDER). plugin:
+    the build's DLL that goes in as vask\\quilm.dll."""
     game = pathlib.Path(tempfile.mkdtemp(prefix="game-", dir=build))
     vask = game / "vask"
     vask.mkdir()
-    shutil.copy(build / "quilm.dll", vask / "quilm.dll")
+    shutil.copy(build / plugin, vask / "quilm.dll")
     if ini_lines is not None:
         (vask / "quilm.ini").write_bytes("\r\n".join(ini_lines).encode("cp1252") + b"\r\n")
     for index, entry in enumerate(l for l in file_lines if l.strip()):

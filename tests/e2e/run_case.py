@@ -12,6 +12,7 @@ A case file has sections:
               'status N' for the exit status; 'output TEXT' for a line the game must
               print; 'no-output TEXT' for text it must never print
   [options]   extra options of the stand-in game (--build B, --peek)
+  [plugin]    the build's DLL to install as the plug-in (default quilm.dll)
 Usage: run_case.py CASE BUILD_DIR
 """
 import pathlib
@@ -26,7 +27,7 @@ def sections(text):
     for raw in text.splitlines():
         line = raw.rstrip("\n")
         if line.startswith("[") and line.rstrip().endswith("]") and line.strip()[1:-1] in (
-                "ini", "files", "script", "expect", "options"):
+                "ini", "files", "script", "expect", "options", "plugin"):
             current = line.strip()[1:-1]
             result[current] = []
         elif current is not None:
@@ -39,7 +40,8 @@ def sections(text):
 def main():
     case_path, build = pathlib.Path(sys.argv[1]), pathlib.Path(sys.argv[2]).resolve()
     case = sections(case_path.read_text(encoding="utf-8"))
-    game = make_game(build, case.get("ini"), case.get("files", []))
+    plugin = next((l.strip() for l in case.get("plugin", []) if l.strip()), "quilm.dll")
+    game = make_game(build, case.get("ini"), case.get("files", []), plugin)
     try:
         options = " ".join(case.get("options", [])).split()
         status, output = run_host(build, game, case.get("script", []), options)

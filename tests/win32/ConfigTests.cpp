@@ -2,6 +2,7 @@
 // profile reader, and the playlist through the text pass and directory searches.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,8 @@
 #include "plugin/ConfigTextPass.h"
 #include "plugin/KeyReader.h"
 #include "plugin/LibraryLoad.h"
+#include "win32/FileTests.h"
+#include "win32/QuietErrorMode.h"
 
 namespace {
 
@@ -129,6 +132,40 @@ TEST_F(Config, LongLinesAndHighBytes) {
     WriteConfig("[playlist]\r\n" + longName + "\\" + longName + ".mp3\r\ncaf\xE9.mp3\r\n" + std::string(1 << 20, 'y') +
                 "\r\n");
     EXPECT_EQ(Scan(), (std::vector<std::string>{"caf\xE9.mp3"}));
+}
+
+} // namespace
+
+namespace {
+
+// Probes of user-supplied paths run with critical-error boxes off (a playlist entry on
+// an empty card reader would otherwise raise "There is no disk in the drive"), and give
+// the thread back the mode it had. Wine shows no such box, so the box itself cannot be
+// seen here; the mode around each probe can.
+TEST_F(Config, PathProbesRunQuietAndKeepTheThreadsErrorMode) {
+    WriteConfig("[playlist]\r\nmusic\r\nsingle.mp3\r\nQ:\\nothing\\x.mp3\r\n");
+    // Each probe reports the thread's mode from inside, where it calls back.
+    std::vector<UINT> inside;
+    const auto seen = [&] { inside.push_back(GetThreadErrorMode()); };
+    const std::pair<const char*, std::function<void()>> probes[] = {
+        {"file test", [] { IsExistingFile("Q:\\nothing\\x.mp3"); }},
+        {"folder test", [] { IsExistingFolder("Q:\\nothing"); }},
+        {"folder expansion", [&] { ExpandFolder("music", [&](std::string) { seen(); }); }},
+        {"playlist scan", [&] { ScanPlaylist(ConfigFileName, [&](std::string) { seen(); }); }},
+        {"text pass", [&] { ReadConfigLines(ConfigFileName, [&](std::string_view) { seen(); }); }},
+        {"missing configuration",
+         [] { EXPECT_THROW(ReadConfigLines("Q:\\nothing.ini", [](std::string_view) {}), EInOutError); }},
+    };
+    for (const UINT mode : {0u, static_cast<UINT>(SEM_NOGPFAULTERRORBOX), static_cast<UINT>(SEM_FAILCRITICALERRORS)}) {
+        ASSERT_TRUE(SetThreadErrorMode(mode, nullptr));
+        for (const auto& [name, probe] : probes) {
+            inside.clear();
+            probe();
+            EXPECT_EQ(GetThreadErrorMode(), mode) << name << ": the thread's own mode comes back";
+            for (const UINT during : inside) EXPECT_EQ(during & TQuietErrorMode::Quiet, TQuietErrorMode::Quiet) << name;
+        }
+    }
+    SetThreadErrorMode(0, nullptr);
 }
 
 } // namespace

@@ -39,7 +39,7 @@ TEST_F(DeviceCommands, ConstructionOpensMeasuresAndCloses) {
     EXPECT_EQ(close.Message, 0x0804u);
     EXPECT_EQ(close.Flags, 0x0002u);
     EXPECT_TRUE(close.NullParams);
-    EXPECT_EQ(track.FDeviceID, 0u);
+    EXPECT_EQ(track.DeviceID(), 0u);
     EXPECT_EQ(track.Length(), 2);
 }
 
@@ -63,7 +63,7 @@ TEST_F(DeviceCommands, PlayPauseResumeStop) {
     EXPECT_EQ(Mci.Calls[1].Item, static_cast<DWORD>(MCI_STATUS_MODE));
     EXPECT_EQ(Mci.Calls[2].Flags, 0x0001u);
     EXPECT_EQ(Mci.Calls[2].Callback, reinterpret_cast<DWORD_PTR>(track.NotifyWindow()));
-    EXPECT_EQ(track.FDeviceID, 7u);
+    EXPECT_EQ(track.DeviceID(), 7u);
     EXPECT_EQ(track.Mode(), mmPlaying);
 
     Mci.Calls.clear();
@@ -91,7 +91,7 @@ TEST_F(DeviceCommands, PlayPauseResumeStop) {
     track.Stop();
     EXPECT_EQ(Mci.Messages(), (std::vector<UINT>{MCI_STOP, MCI_CLOSE}));
     EXPECT_TRUE(Mci.Calls[0].NullParams);
-    EXPECT_EQ(track.FDeviceID, 0u);
+    EXPECT_EQ(track.DeviceID(), 0u);
 }
 
 TEST_F(DeviceCommands, ClosedDeviceSendsNothing) {
@@ -147,21 +147,21 @@ TEST_F(DeviceCommands, FailedCloseKeepsTheDeviceOpen) {
     track.Play();
     Mci.Failures[MCI_CLOSE] = 263;
     EXPECT_THROW(track.Stop(), eMciDeviceError);
-    EXPECT_EQ(track.FDeviceID, 7u);
+    EXPECT_EQ(track.DeviceID(), 7u);
     Mci.Failures.clear();
     track.Stop();
-    EXPECT_EQ(track.FDeviceID, 0u);
+    EXPECT_EQ(track.DeviceID(), 0u);
 }
 
 TEST_F(DeviceCommands, OnlyASuccessfulNotificationEndsTheTrack) {
     TqrvMP3 track("song.mp3");
     int ended = 0;
-    track.FOnEnd = [&](TqrvMP3&) { ++ended; };
+    track.SetOnEnd([&](TqrvMP3&) { ++ended; });
     track.Play();
     for (WPARAM code : {MCI_NOTIFY_SUPERSEDED, MCI_NOTIFY_ABORTED, MCI_NOTIFY_FAILURE})
         EXPECT_EQ(SendMessageA(track.NotifyWindow(), MM_MCINOTIFY, code, 7), 0);
     EXPECT_EQ(ended, 0);
-    EXPECT_EQ(track.FDeviceID, 7u);
+    EXPECT_EQ(track.DeviceID(), 7u);
     Mci.Calls.clear();
     EXPECT_EQ(SendMessageA(track.NotifyWindow(), MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, 7), 0);
     EXPECT_EQ(ended, 1);
@@ -175,7 +175,7 @@ TEST_F(DeviceCommands, OnlyASuccessfulNotificationEndsTheTrack) {
 
 TEST_F(DeviceCommands, ErrorsAtTheEndOfATrackStayInTheWindow) {
     TqrvMP3 track("song.mp3");
-    track.FOnEnd = [](TqrvMP3&) { throw eMciDeviceError("263 - the next one cannot open"); };
+    track.SetOnEnd([](TqrvMP3&) { throw eMciDeviceError("263 - the next one cannot open"); });
     track.Play();
     EXPECT_EQ(SendMessageA(track.NotifyWindow(), MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, 7), 0);
     track.Play();
@@ -186,7 +186,7 @@ TEST_F(DeviceCommands, ErrorsAtTheEndOfATrackStayInTheWindow) {
 TEST_F(DeviceCommands, TheEndHandlerMayFreeTheDevice) {
     auto track = std::make_unique<TqrvMP3>("song.mp3");
     HWND window = track->NotifyWindow();
-    track->FOnEnd = [&](TqrvMP3&) { track.reset(); };
+    track->SetOnEnd([&](TqrvMP3&) { track.reset(); });
     track->Play();
     EXPECT_EQ(SendMessageA(window, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, 7), 0);
     EXPECT_EQ(track, nullptr);

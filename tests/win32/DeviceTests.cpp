@@ -20,7 +20,7 @@ TEST_F(RealDevice, MeasuresATwoSecondTone) {
     CopyFixture("tone2s.mp3", "music\\tone.mp3");
     TqrvMP3 track("music\\tone.mp3");
     EXPECT_EQ(track.Length(), 2);
-    EXPECT_EQ(track.FDeviceID, 0u) << "closed again after measuring";
+    EXPECT_EQ(track.DeviceID(), 0u) << "closed again after measuring";
     EXPECT_EQ(track.Mode(), mmUnknown);
     EXPECT_EQ(track.Title(), "tone");
 }
@@ -29,18 +29,18 @@ TEST_F(RealDevice, PlaysToTheEndAndReportsItOnce) {
     CopyFixture("tone1s.mp3", "one.mp3");
     TqrvMP3 track("one.mp3");
     int ended = 0;
-    track.FOnEnd = [&](TqrvMP3& sender) {
+    track.SetOnEnd([&](TqrvMP3& sender) {
         EXPECT_EQ(&sender, &track);
-        EXPECT_EQ(sender.FDeviceID, 0u) << "the device is closed before the handler runs";
+        EXPECT_EQ(sender.DeviceID(), 0u) << "the device is closed before the handler runs";
         ++ended;
-    };
+    });
     track.Play();
-    EXPECT_NE(track.FDeviceID, 0u);
+    EXPECT_NE(track.DeviceID(), 0u);
     EXPECT_EQ(track.Mode(), mmPlaying);
     EXPECT_TRUE(PumpMessagesUntil(15000, [&] { return ended > 0; }));
     PumpMessagesUntil(500, [] { return false; });
     EXPECT_EQ(ended, 1);
-    EXPECT_EQ(track.FDeviceID, 0u);
+    EXPECT_EQ(track.DeviceID(), 0u);
     EXPECT_EQ(track.Mode(), mmUnknown);
 }
 
@@ -48,7 +48,7 @@ TEST_F(RealDevice, PauseAndResumeMoveTheMode) {
     CopyFixture("tone5s.mp3", "five.mp3");
     TqrvMP3 track("five.mp3");
     int ended = 0;
-    track.FOnEnd = [&](TqrvMP3&) { ++ended; };
+    track.SetOnEnd([&](TqrvMP3&) { ++ended; });
     track.Play();
     ASSERT_EQ(track.Mode(), mmPlaying);
     track.Pause();
@@ -59,7 +59,7 @@ TEST_F(RealDevice, PauseAndResumeMoveTheMode) {
     track.Stop();
     PumpMessagesUntil(500, [] { return false; });
     EXPECT_EQ(ended, 0);
-    EXPECT_EQ(track.FDeviceID, 0u);
+    EXPECT_EQ(track.DeviceID(), 0u);
 }
 
 TEST_F(RealDevice, ARealMciFailureCarriesCodeAndPlatformText) {
@@ -108,7 +108,7 @@ TEST_F(RealDevice, ReadsTheTrailerOnlyWhenItIsMarked) {
         CloseHandle(file);
         TqrvMP3 track("plain.mp3");
         const TID3v1Tag expected = row.Kept ? *reinterpret_cast<const TID3v1Tag*>(trailer.data()) : BlankTag();
-        EXPECT_EQ(std::memcmp(&track.FTag, &expected, 128), 0) << row.Marker;
+        EXPECT_EQ(std::memcmp(&track.Tag(), &expected, 128), 0) << row.Marker;
     }
 }
 
@@ -116,15 +116,13 @@ TEST_F(RealDevice, TitleSkipsTrailBytesOfTheSystemCodePage) {
     CopyFixture("tone1s.mp3", "a.b.mp3");
     TqrvMP3 track("a.b.mp3");
     EXPECT_EQ(track.Title(), "a.b");
-    track.FFileName = "C:song.mp3";
-    EXPECT_EQ(track.Title(), "song");
-    track.FFileName = ".mp3";
-    EXPECT_EQ(track.Title(), "");
-    track.FFileName = "dir/song.mp3";
-    EXPECT_EQ(track.Title(), "dir/song");
+    // The same rule for other names, with the system's own lead bytes.
+    const auto systemLead = [](unsigned char b) { return IsDBCSLeadByte(b) != 0; };
+    EXPECT_EQ(TrackTitle("C:song.mp3", systemLead), "song");
+    EXPECT_EQ(TrackTitle(".mp3", systemLead), "");
+    EXPECT_EQ(TrackTitle("dir/song.mp3", systemLead), "dir/song");
     if (GetACP() == 932) {
-        track.FFileName = "x\\\x95\x5C.mp3";
-        EXPECT_EQ(track.Title(), "\x95\x5C");
+        EXPECT_EQ(TrackTitle("x\\\x95\x5C.mp3", systemLead), "\x95\x5C");
     }
 }
 

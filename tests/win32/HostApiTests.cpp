@@ -33,21 +33,21 @@ protected:
 
 TEST_F(HostBinding, TheSignatureChoosesTheRoutine) {
     PrepareHostSection(FirstBuild, HostRoutineFirstBuild, &RecordText);
-    HostApiInitialize();
-    EXPECT_EQ(HostShowText, 0x5051E0u);
-    EXPECT_TRUE(HostTextAvailable());
+    const THostBinding first;
+    EXPECT_EQ(first.Routine(), 0x5051E0u);
+    EXPECT_TRUE(first.Available());
 
     PrepareHostSection(Reversed, HostRoutineOtherBuild, &RecordText);
-    HostApiInitialize();
-    EXPECT_EQ(HostShowText, 0x5052C0u);
-    EXPECT_TRUE(HostTextAvailable());
+    const THostBinding other;
+    EXPECT_EQ(other.Routine(), 0x5052C0u);
+    EXPECT_TRUE(other.Available());
 }
 
 TEST_F(HostBinding, ALineArrivesAsUtf16WithZeroAndSecondArgumentZero) {
     InstallHostRoutine(THostBuild::First, &RecordText);
-    HostApiInitialize();
-    HostShowLine("Paused>");
-    HostShowLine("");
+    const THostBinding host;
+    host.ShowLine("Paused>");
+    host.ShowLine("");
     ASSERT_EQ(Received.size(), 2u);
     EXPECT_EQ(Received[0].Text, u"Paused>");
     EXPECT_EQ(Received[0].Reserved, 0);
@@ -57,7 +57,7 @@ TEST_F(HostBinding, ALineArrivesAsUtf16WithZeroAndSecondArgumentZero) {
 
 TEST_F(HostBinding, TheThreadCodePageDecodesHighBytes) {
     InstallHostRoutine(THostBuild::Other, &RecordText);
-    HostApiInitialize();
+    const THostBinding host;
     const struct {
         LANGID Language;
         char16_t Expected;
@@ -66,7 +66,7 @@ TEST_F(HostBinding, TheThreadCodePageDecodesHighBytes) {
     for (const auto& row : table) {
         SetThreadLocale(MAKELCID(row.Language, SORT_DEFAULT));
         Received.clear();
-        HostShowLine("\xC0");
+        host.ShowLine("\xC0");
         ASSERT_EQ(Received.size(), 1u);
         EXPECT_EQ(Received[0].Text, std::u16string(1, row.Expected)) << "language " << row.Language;
     }
@@ -75,17 +75,17 @@ TEST_F(HostBinding, TheThreadCodePageDecodesHighBytes) {
 TEST_F(HostBinding, NeitherBuildDropsLinesWithoutCrashing) {
     // Signature readable, no routine at the other build's address.
     PrepareHostSection(Reversed, 0, nullptr);
-    HostApiInitialize();
-    EXPECT_EQ(HostShowText, 0x5052C0u);
-    EXPECT_FALSE(HostTextAvailable());
-    HostShowLine("Stopped>");
+    const THostBinding noRoutine;
+    EXPECT_EQ(noRoutine.Routine(), 0x5052C0u);
+    EXPECT_FALSE(noRoutine.Available());
+    noRoutine.ShowLine("Stopped>");
 
     // Nothing readable at the signature address.
     HideHostSection();
-    HostApiInitialize();
-    EXPECT_EQ(HostShowText, 0x5052C0u);
-    EXPECT_FALSE(HostTextAvailable());
-    HostShowLine("Stopped>");
+    const THostBinding nothing;
+    EXPECT_EQ(nothing.Routine(), 0x5052C0u);
+    EXPECT_FALSE(nothing.Available());
+    nothing.ShowLine("Stopped>");
     EXPECT_TRUE(Received.empty());
 }
 

@@ -19,46 +19,43 @@ void RecordFailure(const char* className, const std::string& message, const void
     Reported.push_back({className, message});
 }
 
+void ExpectKeys(const TMp3Player& player, std::initializer_list<int> onNextPrevPauseShuffleEnd) {
+    const THotKeys keys = player.Keys();
+    const std::vector<int> got{keys.On, keys.Next, keys.Prev, keys.Pause, keys.Shuffle, keys.End};
+    EXPECT_EQ(got, std::vector<int>(onNextPrevPauseShuffleEnd));
+}
+
 void ExpectDefaultKeys(const TMp3Player& player) {
-    EXPECT_EQ(player.FKeyOn, VK_F5);
-    EXPECT_EQ(player.FKeyNext, VK_F6);
-    EXPECT_EQ(player.FKeyPrev, VK_F7);
-    EXPECT_EQ(player.FKeyPause, VK_F8);
-    EXPECT_EQ(player.FKeyShuffle, VK_F9);
-    EXPECT_EQ(player.FKeyEnd, VK_END);
+    ExpectKeys(player, {VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END});
+}
+
+std::vector<std::string> Playlist(const TMp3Player& player) {
+    std::vector<std::string> entries;
+    for (std::int32_t i = 0; i < player.Count(); ++i) entries.push_back(player.Entry(i));
+    return entries;
 }
 
 class Load : public ::testing::Test {
 protected:
-    Load() {
-        Reported.clear();
-        LoadFailureReporter = &RecordFailure;
-    }
-    ~Load() override {
-        HandleLoaderCall(DLL_PROCESS_DETACH);
-        LoadFailureReporter = &ShowLoadFailure;
-    }
+    Load() { Reported.clear(); }
+    ~Load() override { HandleLoaderCall(DLL_PROCESS_DETACH, false); }
     TTempGameFolder Folder;
 };
 
 TEST_F(Load, WithoutConfigurationThereIsNoPlayerButTheHooksAreInstalled) {
-    ASSERT_TRUE(AttachLibrary());
+    ASSERT_TRUE(AttachLibrary(&RecordFailure));
     EXPECT_EQ(Player, nullptr);
     EXPECT_TRUE(HooksInstalled());
-    HandleLoaderCall(DLL_PROCESS_DETACH);
+    HandleLoaderCall(DLL_PROCESS_DETACH, false);
     EXPECT_FALSE(HooksInstalled());
 }
 
-TEST_F(Load, OnlyAPlaylistGivesTheDefaultKeys) {
+TEST_F(Load, OnlyAPlaylistGivesTheDefaultKeysAndAnEmptyList) {
     WriteFileBytes("vask\\quilm.ini", "[playlist]\r\n");
-    ASSERT_TRUE(AttachLibrary());
+    ASSERT_TRUE(AttachLibrary(&RecordFailure));
     ASSERT_NE(Player, nullptr);
     ExpectDefaultKeys(*Player);
     EXPECT_EQ(Player->Count(), 0);
-    EXPECT_EQ(Player->FIndex, -1);
-    EXPECT_FALSE(Player->FActive);
-    EXPECT_FALSE(Player->FShuffle);
-    EXPECT_EQ(Player->FTrack, nullptr);
 }
 
 TEST_F(Load, KeysKeepTheirLowByteAndAKeysSectionAfterThePlaylistStillCounts) {
@@ -66,45 +63,41 @@ TEST_F(Load, KeysKeepTheirLowByteAndAKeysSectionAfterThePlaylistStillCounts) {
     WriteFileBytes("vask\\quilm.ini",
                    "[playlist]\r\na.mp3\r\n[keys]\r\nkey_on=-1\r\nkey_next=$76\r\nkey_prev= 118\r\n"
                    "key_pause=256\r\nkey_shuffle=118 ; F7\r\nkey_end=291\r\n");
-    ASSERT_TRUE(AttachLibrary());
+    ASSERT_TRUE(AttachLibrary(&RecordFailure));
     ASSERT_NE(Player, nullptr);
-    EXPECT_EQ(Player->FKeyOn, 255);
-    EXPECT_EQ(Player->FKeyNext, 118);
-    EXPECT_EQ(Player->FKeyPrev, 118);
-    EXPECT_EQ(Player->FKeyPause, 0);
-    EXPECT_EQ(Player->FKeyShuffle, VK_F9);
-    EXPECT_EQ(Player->FKeyEnd, 35);
-    EXPECT_EQ(Player->FPlaylist, (std::vector<std::string>{"a.mp3"}));
+    ExpectKeys(*Player, {255, 118, 118, 0, VK_F9, 35});
+    EXPECT_EQ(Playlist(*Player), (std::vector<std::string>{"a.mp3"}));
 }
 
 TEST_F(Load, TheShippedExampleConfigurationGivesItsKeysAndFolder) {
     WriteFileBytes("vask\\music\\a.mp3", "a");
     // Wine shows the Unix file system as drive Z:.
     ASSERT_TRUE(CopyFileA("Z:" QUILM_SOURCE_DIR "/config/quilm.ini", "vask\\quilm.ini", FALSE));
-    ASSERT_TRUE(AttachLibrary());
+    ASSERT_TRUE(AttachLibrary(&RecordFailure));
     ASSERT_NE(Player, nullptr);
     ExpectDefaultKeys(*Player);
-    EXPECT_EQ(Player->FPlaylist, (std::vector<std::string>{"vask\\music\\a.mp3"}));
+    EXPECT_EQ(Playlist(*Player), (std::vector<std::string>{"vask\\music\\a.mp3"}));
 }
 
 TEST_F(Load, ThreadNotificationsChangeNothingAndDetachFreesThePlayerOnce) {
     WriteFileBytes("vask\\quilm.ini", "[playlist]\r\n");
-    ASSERT_TRUE(AttachLibrary());
-    TMp3Player* player = Player.get();
-    HandleLoaderCall(DLL_THREAD_ATTACH);
-    HandleLoaderCall(DLL_THREAD_DETACH);
-    EXPECT_EQ(Player.get(), player);
+    ASSERT_TRUE(AttachLibrary(&RecordFailure));
+    TMp3Player* player = Player;
+    HandleLoaderCall(DLL_THREAD_ATTACH, false);
+    HandleLoaderCall(DLL_THREAD_DETACH, false);
+    EXPECT_EQ(Player, player);
     EXPECT_TRUE(HooksInstalled());
-    HandleLoaderCall(DLL_PROCESS_DETACH);
+    HandleLoaderCall(DLL_PROCESS_DETACH, false);
     EXPECT_EQ(Player, nullptr);
-    HandleLoaderCall(DLL_PROCESS_DETACH);
+    EXPECT_FALSE(HooksInstalled());
+    HandleLoaderCall(DLL_PROCESS_DETACH, false);
     EXPECT_EQ(Player, nullptr);
 }
 
 TEST_F(Load, AnUnreadableConfigurationFailsTheLoadAndLeavesNothing) {
     WriteFileBytes("vask\\quilm.ini", "[playlist]\r\n");
     HANDLE held = CreateFileA("vask\\quilm.ini", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    EXPECT_FALSE(AttachLibrary());
+    EXPECT_FALSE(AttachLibrary(&RecordFailure));
     CloseHandle(held);
     ASSERT_EQ(Reported.size(), 1u);
     EXPECT_EQ(Reported[0].ClassName, "EInOutError");
@@ -112,7 +105,7 @@ TEST_F(Load, AnUnreadableConfigurationFailsTheLoadAndLeavesNothing) {
     EXPECT_EQ(Player, nullptr) << "the player made before the error is freed by the failed attach";
     EXPECT_FALSE(HooksInstalled());
     // The loader may or may not follow with a process detach: nothing is freed twice.
-    HandleLoaderCall(DLL_PROCESS_DETACH);
+    HandleLoaderCall(DLL_PROCESS_DETACH, false);
     EXPECT_EQ(Player, nullptr);
 }
 

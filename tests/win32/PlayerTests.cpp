@@ -2,6 +2,7 @@
 // routine at its fixed address.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,6 @@ class Player : public ::testing::Test {
 protected:
     Player() {
         InstallHostRoutine(THostBuild::First, &RecordLine);
-        HostApiInitialize();
         Lines.clear();
         for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) WriteFileBytes(name, std::string(200, 'x'));
     }
@@ -35,35 +35,45 @@ protected:
         for (const char* path : paths) P.Append(path);
     }
     std::vector<std::string> TakeLines() { return std::exchange(Lines, {}); }
+    // The window the last play command asked MCI to notify.
+    HWND LastNotifyWindow() const {
+        for (auto call = Mci.Calls.rbegin(); call != Mci.Calls.rend(); ++call)
+            if (call->Message == MCI_PLAY) return reinterpret_cast<HWND>(call->Callback);
+        return nullptr;
+    }
     // The end of the current track, as MCI reports it.
     void EndCurrentTrack() {
-        ASSERT_NE(P.FTrack, nullptr);
-        SendMessageA(P.FTrack->NotifyWindow(), MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, Mci.DeviceId);
+        const HWND window = LastNotifyWindow();
+        ASSERT_NE(window, nullptr);
+        SendMessageA(window, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, Mci.DeviceId);
     }
 
     TTempGameFolder Folder;
     TFakeMci Mci;
-    TMp3Player P;
+    THostBinding Host;
+    TMp3Player P{Host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END}};
 };
 
 TEST_F(Player, ANewPlayerIsEmptyAndOff) {
     EXPECT_EQ(P.Count(), 0);
-    EXPECT_EQ(P.FIndex, -1);
-    EXPECT_FALSE(P.FActive);
-    EXPECT_FALSE(P.FShuffle);
-    for (std::uint8_t key : {P.FKeyOn, P.FKeyPrev, P.FKeyNext, P.FKeyPause, P.FKeyEnd, P.FKeyShuffle}) EXPECT_EQ(key, 0);
-    EXPECT_EQ(P.FTrack, nullptr);
+    P.Next();
+    P.Prev();
+    P.PauseResume();
+    EXPECT_TRUE(Lines.empty()) << "off, and no track";
+    EXPECT_TRUE(Mci.Calls.empty());
     Fill({"A", "B", "A"});
     EXPECT_EQ(P.Count(), 3);
     EXPECT_EQ(P.Entry(0), "A");
     EXPECT_EQ(P.Entry(1), "B");
     EXPECT_EQ(P.Entry(2), "A");
     EXPECT_THROW(P.Entry(3), std::out_of_range);
+    const THotKeys keys = TMp3Player(Host).Keys();
+    EXPECT_EQ(keys.On + keys.Next + keys.Prev + keys.Pause + keys.Shuffle + keys.End, 0) << "no keys by default";
 }
 
 TEST_F(Player, ToggleWithAnEmptyPlaylistDoesNothing) {
     P.Toggle();
-    EXPECT_FALSE(P.FActive);
+    P.Next();
     EXPECT_TRUE(Lines.empty());
     EXPECT_TRUE(Mci.Calls.empty());
 }
@@ -72,30 +82,28 @@ TEST_F(Player, SwitchingOnMovesOnFromTheIndex) {
     Fill({"a.mp3", "b.mp3", "c.mp3"});
     Mci.LengthMs = 185000;
     P.Toggle();
-    EXPECT_TRUE(P.FActive);
-    EXPECT_EQ(P.FIndex, 0);
     EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Play> a [03-05s]"}));
     P.Toggle();
-    EXPECT_FALSE(P.FActive);
-    EXPECT_EQ(P.FIndex, 0);
-    EXPECT_EQ(P.FTrack, nullptr);
     EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Stopped>"}));
     P.Next();
     P.Prev();
-    EXPECT_TRUE(Lines.empty()) << "next and previous do nothing while off";
-    P.FIndex = 2;
+    P.PauseResume();
+    EXPECT_TRUE(Lines.empty()) << "next and previous do nothing while off, and no track is left";
     P.Toggle();
-    EXPECT_EQ(P.FIndex, 0) << "wraps after the last";
-    EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Play> a [03-05s]"}));
+    P.Toggle();
+    P.Toggle();
+    EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Play> b [03-05s]", "Stopped>", "Play> c [03-05s]"}))
+        << "each switch-on moves on from where the last one stopped";
+    P.Toggle();
+    P.Toggle();
+    EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Stopped>", "Play> a [03-05s]"})) << "wraps after the last";
 }
 
 TEST_F(Player, NextAndPrevWrap) {
     Fill({"a.mp3", "b.mp3", "c.mp3"});
     P.Toggle();
     P.Prev();
-    EXPECT_EQ(P.FIndex, 2);
     P.Next();
-    EXPECT_EQ(P.FIndex, 0);
     EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Play> a [00-02s]", "Stopped>", "Play> c [00-02s]", "Stopped>",
                                                      "Play> a [00-02s]"}));
 }
@@ -116,32 +124,33 @@ TEST_F(Player, PauseResumeActsOnTheTracksMode) {
     EXPECT_TRUE(Lines.empty());
 }
 
-TEST_F(Player, ShuffleSwitchesReseedsAndPicksAtRandom) {
+TEST_F(Player, ShuffleSwitchesAndPicksAtRandom) {
     Fill({"a.mp3"});
     P.SetShuffle(true);
-    EXPECT_TRUE(P.FShuffle);
-    EXPECT_FALSE(P.FActive);
     P.Toggle();
     P.Next();
-    EXPECT_EQ(P.FIndex, 0) << "one entry always draws 0";
     P.SetShuffle(false);
     EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Shuffle ON>", "Play> a [00-02s]", "Stopped>", "Play> a [00-02s]",
-                                                     "Shuffle OFF>"}));
-    P.FPlaylist = {"a.mp3", "b.mp3", "c.mp3"};
-    P.FShuffle = true;
-    PlayerRandom().Reseed(12345);
-    P.Next();
-    EXPECT_EQ(PlayerRandom().Seed(), 1655067934u);
-    EXPECT_EQ(P.FIndex, static_cast<std::int32_t>((3ull * 1655067934u) >> 32));
+                                                     "Shuffle OFF>"}))
+        << "one entry always draws itself";
+    Fill({"b.mp3", "c.mp3"});
+    P.SetShuffle(true);
+    std::set<std::string> played;
+    for (int i = 0; i < 40; ++i) {
+        P.Next();
+        P.Prev();
+    }
+    for (const std::string& line : TakeLines())
+        if (line.rfind("Play> ", 0) == 0) played.insert(line);
+    EXPECT_EQ(played, (std::set<std::string>{"Play> a [00-02s]", "Play> b [00-02s]", "Play> c [00-02s]"}))
+        << "next and previous both draw from the whole list";
 }
 
 TEST_F(Player, TheEndOfATrackStartsTheNextAndTheListRepeats) {
     Fill({"a.mp3", "b.mp3"});
     P.Toggle();
     EndCurrentTrack();
-    EXPECT_EQ(P.FIndex, 1);
     EndCurrentTrack();
-    EXPECT_EQ(P.FIndex, 0);
     EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Play> a [00-02s]", "Stopped>", "Play> b [00-02s]", "Stopped>",
                                                      "Play> a [00-02s]"}));
 }
@@ -151,46 +160,97 @@ TEST_F(Player, AMissingFileGivesSilenceAndTheNextKeyMovesOn) {
     P.Toggle();
     DeleteFileA("b.mp3");
     P.Next();
-    EXPECT_EQ(P.FIndex, 1);
-    EXPECT_EQ(P.FTrack, nullptr);
-    EXPECT_TRUE(P.FActive);
+    P.PauseResume();
+    EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Play> a [00-02s]", "Stopped>"})) << "no track to pause";
     P.Next();
-    EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Play> a [00-02s]", "Stopped>", "Play> c [00-02s]"}));
+    EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Play> c [00-02s]"})) << "still on, and past the missing entry";
 }
 
-TEST_F(Player, FailuresLeaveTheFieldsAsTheyWere) {
-    Fill({"a.mp3", "b.mp3"});
+TEST_F(Player, FailuresLeaveThePlayerUsable) {
+    Fill({"a.mp3", "b.mp3", "c.mp3"});
     P.Toggle();
     TakeLines();
 
-    // The next track cannot be opened.
+    // The next track cannot be opened: no track, still on, the index has moved.
     Mci.Failures[MCI_OPEN] = 277;
     EXPECT_THROW(P.Next(), eMciDeviceError);
-    EXPECT_EQ(P.FIndex, 1);
-    EXPECT_EQ(P.FTrack, nullptr);
-    EXPECT_TRUE(P.FActive);
     EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Stopped>"}));
+    Mci.Failures.clear();
+    P.PauseResume();
+    EXPECT_TRUE(Lines.empty()) << "no track";
 
     // It opens but cannot play: the track is kept, no line.
     Mci.Failures = {{MCI_PLAY, 263}};
     EXPECT_THROW(P.Next(), eMciDeviceError);
-    EXPECT_NE(P.FTrack, nullptr);
     EXPECT_TRUE(Lines.empty());
 
     // It refuses to stop: switching off leaves the track and shows nothing.
     Mci.Failures = {{MCI_STOP, 263}};
     EXPECT_THROW(P.Toggle(), eMciDeviceError);
-    EXPECT_FALSE(P.FActive);
-    EXPECT_NE(P.FTrack, nullptr);
     EXPECT_TRUE(Lines.empty());
     Mci.Failures.clear();
     P.Stop();
-    EXPECT_EQ(P.FTrack, nullptr);
-    EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Stopped>"}));
+    EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Stopped>"})) << "the kept track stops now";
+    P.Next();
+    EXPECT_TRUE(Lines.empty()) << "switched off";
+    P.Toggle();
+    EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Play> a [00-02s]"})) << "on again, after c";
+}
+
+TEST_F(Player, KeysRunTheirActionsInOrderAndTheExitKeyClosesTheTrackQuietly) {
+    Fill({"a.mp3", "b.mp3"});
+    const struct {
+        std::uint16_t Key;
+        std::vector<std::string> Lines;
+    } table[] = {
+        {VK_F5, {"Play> a [00-02s]"}},          {VK_F6, {"Stopped>", "Play> b [00-02s]"}},
+        {VK_F7, {"Stopped>", "Play> a [00-02s]"}}, {VK_F8, {"Paused>"}},
+        {VK_F8, {"Play> a"}},                   {VK_F9, {"Shuffle ON>"}},
+        {VK_F9, {"Shuffle OFF>"}},              {'Q', {}},
+        {VK_F5 + 0x100, {}}, // only a key code's low byte counts, not a truncated word
+    };
+    for (const auto& row : table) {
+        EXPECT_EQ(P.KeyPressed(row.Key), TKeyOutcome::None) << row.Key;
+        EXPECT_EQ(TakeLines(), row.Lines) << row.Key;
+    }
+    Mci.Calls.clear();
+    EXPECT_EQ(P.KeyPressed(VK_END), TKeyOutcome::EndGame);
+    EXPECT_EQ(Mci.Messages(), (std::vector<UINT>{MCI_STOP, MCI_CLOSE})) << "stopped and closed before the game ends";
+    EXPECT_TRUE(Lines.empty());
+}
+
+TEST_F(Player, TheFirstMatchingKeyWins) {
+    TMp3Player player(Host, THotKeys{VK_F5, VK_F5, VK_F5, VK_F5, VK_F5, VK_F5});
+    player.Append("a.mp3");
+    EXPECT_EQ(player.KeyPressed(VK_F5), TKeyOutcome::None);
+    EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Play> a [00-02s]"})) << "on/off comes first";
+    TMp3Player exitOnly(Host, THotKeys{0, 0, 0, 0, 0, VK_F5});
+    EXPECT_EQ(exitOnly.KeyPressed(VK_F5), TKeyOutcome::EndGame);
+}
+
+TEST_F(Player, FocusPausesAndOnlyItsOwnPauseIsUndone) {
+    Fill({"a.mp3"});
+    P.FocusLost();
+    P.FocusRegained();
+    EXPECT_TRUE(Mci.Calls.empty()) << "no track";
+    P.Toggle();
+    Mci.Calls.clear();
+    P.FocusLost();
+    P.FocusLost();
+    P.FocusRegained();
+    EXPECT_EQ(Mci.Messages(), (std::vector<UINT>{MCI_STATUS, MCI_STATUS, MCI_PAUSE, MCI_STATUS, MCI_STATUS,
+                                                 MCI_STATUS, MCI_RESUME}));
+    Mci.Calls.clear();
+    P.PauseResume(); // paused by the key
+    P.FocusLost();
+    P.FocusRegained();
+    EXPECT_EQ(Mci.Messages(), (std::vector<UINT>{MCI_STATUS, MCI_STATUS, MCI_PAUSE, MCI_STATUS, MCI_STATUS}))
+        << "a key's pause stays until the key";
+    EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Play> a [00-02s]", "Paused>"})) << "focus changes show nothing";
 }
 
 TEST_F(Player, DestroyingAPlayingPlayerSendsNothingAndShowsNothing) {
-    auto player = std::make_unique<TMp3Player>();
+    auto player = std::make_unique<TMp3Player>(Host);
     player->Append("a.mp3");
     player->Toggle();
     TakeLines();

@@ -38,7 +38,7 @@ protected:
     std::unique_ptr<TqrvMP3> PlayingTrack(bool withProgress = true) {
         auto track = std::make_unique<TqrvMP3>("song.mp3");
         if (withProgress)
-            track->FOnProgress = [this](TqrvMP3&, std::int32_t seconds) { Reports.push_back(seconds); };
+            track->SetOnProgress([this](TqrvMP3&, std::int32_t seconds) { Reports.push_back(seconds); });
         track->Play();
         return track;
     }
@@ -49,7 +49,7 @@ protected:
 
 TEST_F(Ticker, ADeviceWithoutProgressCallbackStartsNone) {
     auto track = PlayingTrack(false);
-    EXPECT_EQ(track->FThread, nullptr);
+    EXPECT_FALSE(track->HasTicker());
     EXPECT_EQ(TqrvProgressThread::LiveCount(), 0);
     track->Pause();
     track->Resume();
@@ -58,7 +58,7 @@ TEST_F(Ticker, ADeviceWithoutProgressCallbackStartsNone) {
 
 TEST_F(Ticker, ReportsAtOnceThenAboutOnceASecond) {
     auto track = PlayingTrack();
-    ASSERT_NE(track->FThread, nullptr);
+    ASSERT_TRUE(track->HasTicker());
     const DWORD start = GetTickCount();
     while (Reports.empty() && GetTickCount() - start < 2000) TqrvProgressThread::CheckSynchronize(20);
     ASSERT_FALSE(Reports.empty());
@@ -68,7 +68,7 @@ TEST_F(Ticker, ReportsAtOnceThenAboutOnceASecond) {
     EXPECT_GE(Reports.size(), 2u);
     EXPECT_LE(Reports.size(), 5u);
     track->Stop();
-    EXPECT_EQ(track->FThread, nullptr);
+    EXPECT_FALSE(track->HasTicker());
 }
 
 TEST_F(Ticker, AHeldTickerReportsNothingUntilReleased) {
@@ -123,19 +123,40 @@ TEST_F(Ticker, AReportWaitingWhenTheDeviceIsFreedNeverRuns) {
 TEST_F(Ticker, AnErrorInAReportEndsTheTickerQuietly) {
     auto track = std::make_unique<TqrvMP3>("song.mp3");
     int calls = 0;
-    track->FOnProgress = [&](TqrvMP3&, std::int32_t) {
+    track->SetOnProgress([&](TqrvMP3&, std::int32_t) {
         ++calls;
         throw eMciDeviceError("263 - gone");
-    };
+    });
     track->Play();
     EXPECT_NO_THROW(DrainFor(300));
     EXPECT_EQ(calls, 1);
-    EXPECT_EQ(track->FThread, nullptr) << "the device learns that its ticker ended";
     EXPECT_TRUE(AllTickersEnded());
     DrainFor(1200);
     EXPECT_EQ(calls, 1);
+    // The worker has ended and let go of the ticker; the device still holds it, so
+    // pausing, resuming and stopping reach a live object, not freed memory.
     track->Pause();
+    track->Resume();
     track->Stop();
+    EXPECT_FALSE(track->HasTicker());
+    track->Play();
+    EXPECT_TRUE(track->HasTicker()) << "the next play starts a new ticker";
+    DrainFor(300);
+    EXPECT_EQ(calls, 2);
+}
+
+TEST_F(Ticker, AReportHandlerMayFreeItsOwnDevice) {
+    auto track = std::make_unique<TqrvMP3>("song.mp3");
+    // Captures that live in the handler itself: freeing the device frees them too.
+    auto reports = std::make_shared<std::vector<std::int32_t>>();
+    track->SetOnProgress([&track, reports](TqrvMP3&, std::int32_t seconds) {
+        track.reset();
+        reports->push_back(seconds);
+    });
+    track->Play();
+    DrainFor(500);
+    EXPECT_EQ(track, nullptr);
+    EXPECT_EQ(reports->size(), 1u);
 }
 
 TEST_F(Ticker, OnlyTheOwningThreadMayDrain) {

@@ -221,6 +221,17 @@ int RunScript(const std::vector<std::string>& lines, const TGameWindows& windows
         } else if (command == "unload") {
             if (Plugin != nullptr) FreeLibrary(std::exchange(Plugin, nullptr));
             Report("unload: done");
+        } else if (command == "unload-thread") {
+            // Another thread of the game frees the plug-in, as some loaders do.
+            HMODULE module = std::exchange(Plugin, nullptr);
+            HANDLE thread = CreateThread(
+                nullptr, 0, [](void* m) -> DWORD { return FreeLibrary(static_cast<HMODULE>(m)) ? 0 : 1; }, module, 0,
+                nullptr);
+            if (thread != nullptr) {
+                WaitForSingleObject(thread, INFINITE);
+                CloseHandle(thread);
+            }
+            Report("unload: done on another thread");
         } else if (command == "press") {
             const auto vk = static_cast<WORD>(Number(a));
             SendKey(vk, false);

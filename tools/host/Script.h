@@ -2,6 +2,7 @@
 //
 //   load                     LoadLibraryA("vask\quilm.dll") on the game thread
 //   unload                   FreeLibrary of the plug-in
+//   unload-thread            FreeLibrary of the plug-in from another thread
 //   press VK                 one key press through SendInput (down, up)
 //   hold VK N                N key-downs (auto-repeat), then the key-up
 //   wait MS                  run the message loop for MS milliseconds
