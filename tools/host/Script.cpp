@@ -203,6 +203,8 @@ int RunMessageLoop(const THostOptions& options) {
     for (;;) PumpUntil(INFINITE, options, [] { return false; });
 }
 
+DWORD WINAPI FreeOnThisThread(void* module) { return FreeLibrary(static_cast<HMODULE>(module)) ? 0 : 1; }
+
 int RunScript(const std::vector<std::string>& lines, const TGameWindows& windows, const THostOptions& options) {
     SetForegroundWindow(windows.Game);
     PumpUntil(100, options, [] { return false; });
@@ -224,9 +226,7 @@ int RunScript(const std::vector<std::string>& lines, const TGameWindows& windows
         } else if (command == "unload-thread") {
             // Another thread of the game frees the plug-in, as some loaders do.
             HMODULE module = std::exchange(Plugin, nullptr);
-            HANDLE thread = CreateThread(
-                nullptr, 0, [](void* m) -> DWORD { return FreeLibrary(static_cast<HMODULE>(m)) ? 0 : 1; }, module, 0,
-                nullptr);
+            HANDLE thread = CreateThread(nullptr, 0, &FreeOnThisThread, module, 0, nullptr);
             if (thread != nullptr) {
                 WaitForSingleObject(thread, INFINITE);
                 CloseHandle(thread);
