@@ -23,3 +23,9 @@ std::string ResumeLine(std::string_view title) {
     line += title;
     return line;
 }
+
+std::string VolumeLine(std::int32_t percent) {
+    char text[32];
+    std::snprintf(text, sizeof text, "Volume> %d%%", static_cast<int>(percent));
+    return text;
+}

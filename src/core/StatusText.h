@@ -20,3 +20,6 @@ std::string PlayLine(std::string_view title, std::int32_t seconds);
 
 // "Play> " + title: a paused track goes on.
 std::string ResumeLine(std::string_view title);
+
+// "Volume> " + percent + "%": the volume after a volume key.
+std::string VolumeLine(std::int32_t percent);

@@ -1,5 +1,7 @@
 #include "media/qrvMP3.h"
 
+#include <digitalv.h>
+
 #include <cstdio>
 #include <utility>
 
@@ -166,8 +168,25 @@ void TqrvMP3::SendResume() {
     if (FDeviceID != 0) Check(Send(FDeviceID, MCI_RESUME, 0, nullptr));
 }
 
+void TqrvMP3::SendVolume() noexcept {
+    if (FDeviceID == 0 || !FVolume) return;
+    MCI_DGV_SETAUDIO_PARMSA params{};
+    params.dwItem = MCI_DGV_SETAUDIO_VOLUME;
+    params.dwValue = *FVolume;
+    // Refused (a device without volume control): it plays at its own volume.
+    Send(FDeviceID, MCI_SETAUDIO, MCI_DGV_SETAUDIO_ITEM | MCI_DGV_SETAUDIO_VALUE, &params);
+}
+
+void TqrvMP3::SetVolume(std::uint32_t value) noexcept {
+    FVolume = value;
+    SendVolume();
+}
+
 void TqrvMP3::Play() {
-    if (FDeviceID == 0) Open();
+    if (FDeviceID == 0) {
+        Open();
+        SendVolume();
+    }
     // Playing already: a second play command would only restart the notification.
     if (Mode() == mmPlaying) return;
     PlayNotify();

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/Id3Tag.h"
@@ -52,6 +53,10 @@ public:
     void Pause();
     // Resumes a paused device; nothing in any other mode.
     void Resume();
+    // The volume on MCI's scale of 0 to 1000: sent at once to an open device, and to
+    // the device each time Play opens it, before its play command. A device that
+    // refuses it plays at its own volume; that is no error.
+    void SetVolume(std::uint32_t value) noexcept;
     TMciMode Mode();
     std::string Title() const;
     std::int32_t Length() const noexcept { return FLength; }
@@ -91,6 +96,7 @@ private:
     void SendStop();
     void SendPause();
     void SendResume();
+    void SendVolume() noexcept;
     TID3v1Tag ReadTag() const;
     void MciNotify(WPARAM code);
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
@@ -99,6 +105,7 @@ private:
     std::string FFileName;
     TID3v1Tag FTag;
     std::int32_t FLength = 0;
+    std::optional<std::uint32_t> FVolume;
     TProgressEvent FOnProgress;
     TDeviceEvent FOnEnd;
     // Shared with the ticker's worker: whichever lets go last frees it.

@@ -20,7 +20,7 @@ std::uint32_t FreshSeed() noexcept {
 
 TMp3Player::TMp3Player(const THostBinding& host, const THotKeys& keys)
     : FHost(host), FKeyOn(keys.On), FKeyPrev(keys.Prev), FKeyNext(keys.Next), FKeyPause(keys.Pause),
-      FKeyEnd(keys.End), FKeyShuffle(keys.Shuffle) {}
+      FKeyEnd(keys.End), FKeyShuffle(keys.Shuffle), FKeyVolumeUp(keys.VolumeUp), FKeyVolumeDown(keys.VolumeDown) {}
 
 TMp3Player::~TMp3Player() {
     FPlaylist.clear();
@@ -100,6 +100,8 @@ void TMp3Player::PlayCurrent() {
     FTrack = std::make_unique<TqrvMP3>(path);
     FTrack->SetOnEnd([this](TqrvMP3& sender) { TrackEnded(sender); });
     if (FOnTrackProgress) FTrack->SetOnProgress(FOnTrackProgress);
+    // A new device starts at full volume.
+    if (!FVolume.IsFull()) FTrack->SetVolume(FVolume.MciValue());
     FTrack->Play();
     ShowText(PlayLine(FTrack->Title(), FTrack->Length()));
 }
@@ -122,8 +124,18 @@ TKeyOutcome TMp3Player::KeyPressed(std::uint16_t key) {
     } else if (key == FKeyEnd) {
         CloseForExit();
         return TKeyOutcome::EndGame;
+    } else if (key == FKeyVolumeUp && FKeyVolumeUp != 0) {
+        ChangeVolume(true);
+    } else if (key == FKeyVolumeDown && FKeyVolumeDown != 0) {
+        ChangeVolume(false);
     }
     return TKeyOutcome::None;
+}
+
+void TMp3Player::ChangeVolume(bool up) {
+    up ? FVolume.Up() : FVolume.Down();
+    if (FTrack) FTrack->SetVolume(FVolume.MciValue());
+    ShowText(VolumeLine(FVolume.Percent()));
 }
 
 void TMp3Player::FocusLost() {

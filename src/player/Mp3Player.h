@@ -9,11 +9,13 @@
 #include <vector>
 
 #include "core/RandomGenerator.h"
+#include "core/VolumeLevel.h"
 #include "media/qrvMP3.h"
 
 class THostBinding;
 
-// The six hot keys as virtual-key codes; 0 is no key.
+// The hot keys as virtual-key codes: the six of every configuration, then the two
+// optional volume keys, for which 0 is no key.
 struct THotKeys {
     std::uint8_t On = 0;
     std::uint8_t Next = 0;
@@ -21,6 +23,8 @@ struct THotKeys {
     std::uint8_t Pause = 0;
     std::uint8_t Shuffle = 0;
     std::uint8_t End = 0;
+    std::uint8_t VolumeUp = 0;
+    std::uint8_t VolumeDown = 0;
 };
 
 // What a key press asks of the game.
@@ -43,7 +47,9 @@ public:
     // The path at index; an index outside 0 .. Count - 1 raises std::out_of_range.
     const std::string& Entry(std::int32_t index) const { return FPlaylist.at(static_cast<std::size_t>(index)); }
     // The hot keys the player was made with.
-    THotKeys Keys() const noexcept { return {FKeyOn, FKeyNext, FKeyPrev, FKeyPause, FKeyShuffle, FKeyEnd}; }
+    THotKeys Keys() const noexcept {
+        return {FKeyOn, FKeyNext, FKeyPrev, FKeyPause, FKeyShuffle, FKeyEnd, FKeyVolumeUp, FKeyVolumeDown};
+    }
 
     void Next();
     void Prev();
@@ -56,7 +62,8 @@ public:
     void TrackEnded(TqrvMP3& Sender);
 
     // A fresh press of key (no repeat, no peek): runs the action bound to it, testing
-    // the keys in the order on, previous, next, pause, shuffle, exit.
+    // the keys in the order on, previous, next, pause, shuffle, exit, volume up,
+    // volume down. A volume key that equals one of the six keeps that key's action.
     TKeyOutcome KeyPressed(std::uint16_t key);
     // The game went to the background: a playing track pauses.
     void FocusLost();
@@ -66,6 +73,9 @@ public:
     // nothing, raises nothing. (Some platforms fault in their own teardown when a
     // process ends with an MCI device still playing.)
     void CloseForExit() noexcept;
+    // One volume step up or down: applies to the current track at once and to every
+    // later one, and shows "Volume> N%", whether the player is on or off.
+    void ChangeVolume(bool up);
 
     // Every track from the next one on reports its progress to handler, through a
     // ticker that runs while it plays (for a host or a feature that shows progress).
@@ -84,6 +94,9 @@ private:
     std::uint8_t FKeyPause = 0;
     std::uint8_t FKeyEnd = 0;
     std::uint8_t FKeyShuffle = 0;
+    std::uint8_t FKeyVolumeUp = 0;
+    std::uint8_t FKeyVolumeDown = 0;
+    TVolumeLevel FVolume;
     std::vector<std::string> FPlaylist;
     std::unique_ptr<TqrvMP3> FTrack;
     TProgressEvent FOnTrackProgress;

@@ -34,6 +34,9 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host) {
         hotKeys.Pause = ReadKey(keys, "key_pause", VK_F8);
         hotKeys.Shuffle = ReadKey(keys, "key_shuffle", VK_F9);
         hotKeys.End = ReadKey(keys, "key_end", VK_END);
+        // Optional: a missing or unreadable value is no key.
+        hotKeys.VolumeUp = ReadKey(keys, "key_volup", 0);
+        hotKeys.VolumeDown = ReadKey(keys, "key_voldown", 0);
     }
     auto player = std::make_unique<TMp3Player>(host, hotKeys);
     ScanPlaylist(ConfigFileName, [&player](std::string path) { player->Append(std::move(path)); });

@@ -7,6 +7,7 @@
 #include "core/Id3Tag.h"
 #include "core/RandomGenerator.h"
 #include "core/StatusText.h"
+#include "core/VolumeLevel.h"
 #include "core/TrackTitle.h"
 
 namespace {
@@ -114,6 +115,38 @@ TEST(Errors, ClassNamesAndMessages) {
     EXPECT_STREQ(mci.ClassName(), "eMciDeviceError");
     EXPECT_STREQ(io.what(), "I/O error 32");
     EXPECT_NE(io.Address(), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+TEST(VolumeLevel, StepsOfTenWithinNoneAndFull) {
+    TVolumeLevel level;
+    EXPECT_EQ(level.Percent(), 100) << "full at load";
+    EXPECT_TRUE(level.IsFull());
+    const struct {
+        bool Up;
+        std::int32_t Percent;
+        std::uint32_t Mci;
+    } presses[] = {{true, 100, 1000}, {false, 90, 900}, {false, 80, 800}, {true, 90, 900},
+                   {false, 80, 800},  {false, 70, 700}, {false, 60, 600}, {false, 50, 500},
+                   {false, 40, 400},  {false, 30, 300}, {false, 20, 200}, {false, 10, 100},
+                   {false, 0, 0},     {false, 0, 0},    {true, 10, 100}};
+    int row = 0;
+    for (const auto& press : presses) {
+        press.Up ? level.Up() : level.Down();
+        EXPECT_EQ(level.Percent(), press.Percent) << "press " << row;
+        EXPECT_EQ(level.MciValue(), press.Mci) << "press " << row;
+        ++row;
+    }
+    EXPECT_FALSE(level.IsFull());
+}
+
+TEST(StatusText, VolumeLines) {
+    EXPECT_EQ(VolumeLine(70), "Volume> 70%");
+    EXPECT_EQ(VolumeLine(100), "Volume> 100%");
+    EXPECT_EQ(VolumeLine(0), "Volume> 0%");
 }
 
 } // namespace

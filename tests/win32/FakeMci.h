@@ -10,6 +10,8 @@
 
 #include "media/MciApi.h"
 
+#include <digitalv.h>
+
 struct TMciCall {
     MCIDEVICEID Device = 0;
     UINT Message = 0;
@@ -20,6 +22,8 @@ struct TMciCall {
     std::string Element;      // MCI_OPEN
     DWORD Item = 0;           // MCI_STATUS
     DWORD TimeFormat = 0;     // MCI_SET
+    DWORD AudioItem = 0;      // MCI_SETAUDIO
+    DWORD AudioValue = 0;     // MCI_SETAUDIO
 };
 
 class TFakeMci final : public TMciApi {
@@ -42,6 +46,9 @@ public:
             call.Item = reinterpret_cast<MCI_STATUS_PARMS*>(params)->dwItem;
         } else if (message == MCI_SET && params) {
             call.TimeFormat = reinterpret_cast<MCI_SET_PARMS*>(params)->dwTimeFormat;
+        } else if (message == MCI_SETAUDIO && params) {
+            call.AudioItem = reinterpret_cast<MCI_DGV_SETAUDIO_PARMSA*>(params)->dwItem;
+            call.AudioValue = reinterpret_cast<MCI_DGV_SETAUDIO_PARMSA*>(params)->dwValue;
         } else if (message == MCI_PLAY && params) {
             call.Callback = reinterpret_cast<MCI_PLAY_PARMS*>(params)->dwCallback;
         }

@@ -19,14 +19,16 @@ void RecordFailure(const char* className, const std::string& message, const void
     Reported.push_back({className, message});
 }
 
-void ExpectKeys(const TMp3Player& player, std::initializer_list<int> onNextPrevPauseShuffleEnd) {
+// On, next, previous, pause, shuffle, end, volume up, volume down.
+void ExpectKeys(const TMp3Player& player, std::initializer_list<int> expected) {
     const THotKeys keys = player.Keys();
-    const std::vector<int> got{keys.On, keys.Next, keys.Prev, keys.Pause, keys.Shuffle, keys.End};
-    EXPECT_EQ(got, std::vector<int>(onNextPrevPauseShuffleEnd));
+    const std::vector<int> got{keys.On,  keys.Next, keys.Prev,     keys.Pause,
+                               keys.Shuffle, keys.End, keys.VolumeUp, keys.VolumeDown};
+    EXPECT_EQ(got, std::vector<int>(expected));
 }
 
 void ExpectDefaultKeys(const TMp3Player& player) {
-    ExpectKeys(player, {VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END});
+    ExpectKeys(player, {VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END, 0, 0});
 }
 
 std::vector<std::string> Playlist(const TMp3Player& player) {
@@ -65,8 +67,29 @@ TEST_F(Load, KeysKeepTheirLowByteAndAKeysSectionAfterThePlaylistStillCounts) {
                    "key_pause=256\r\nkey_shuffle=118 ; F7\r\nkey_end=291\r\n");
     ASSERT_TRUE(AttachLibrary(&RecordFailure));
     ASSERT_NE(Player, nullptr);
-    ExpectKeys(*Player, {255, 118, 118, 0, VK_F9, 35});
+    ExpectKeys(*Player, {255, 118, 118, 0, VK_F9, 35, 0, 0});
     EXPECT_EQ(Playlist(*Player), (std::vector<std::string>{"a.mp3"}));
+}
+
+TEST_F(Load, VolumeKeysAreReadAfterTheSixWithTheSameValueForms) {
+    const struct {
+        const char* Lines;
+        int Up;
+        int Down;
+    } table[] = {
+        {"", 0, 0},
+        {"key_volup=0xAF\r\nkey_voldown=$AE\r\n", 0xAF, 0xAE},
+        {"key_volup=+175\r\nkey_voldown=x1AE\r\n", 175, 0xAE},
+        {"key_volup=up\r\nkey_voldown=\r\n", 0, 0},
+        {"key_volup=-1\r\nkey_voldown=0\r\n", 255, 0},
+    };
+    for (const auto& row : table) {
+        WriteFileBytes("vask\\quilm.ini", std::string("[keys]\r\n") + row.Lines + "[playlist]\r\n");
+        ASSERT_TRUE(AttachLibrary(&RecordFailure)) << row.Lines;
+        ASSERT_NE(Player, nullptr);
+        ExpectKeys(*Player, {VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END, row.Up, row.Down});
+        HandleLoaderCall(DLL_PROCESS_DETACH, false);
+    }
 }
 
 TEST_F(Load, TheShippedExampleConfigurationGivesItsKeysAndFolder) {
@@ -75,7 +98,7 @@ TEST_F(Load, TheShippedExampleConfigurationGivesItsKeysAndFolder) {
     ASSERT_TRUE(CopyFileA("Z:" QUILM_SOURCE_DIR "/config/quilm.ini", "vask\\quilm.ini", FALSE));
     ASSERT_TRUE(AttachLibrary(&RecordFailure));
     ASSERT_NE(Player, nullptr);
-    ExpectDefaultKeys(*Player);
+    ExpectKeys(*Player, {VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END, VK_VOLUME_UP, VK_VOLUME_DOWN});
     EXPECT_EQ(Playlist(*Player), (std::vector<std::string>{"vask\\music\\a.mp3"}));
 }
 

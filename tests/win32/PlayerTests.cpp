@@ -261,3 +261,108 @@ TEST_F(Player, DestroyingAPlayingPlayerSendsNothingAndShowsNothing) {
 }
 
 } // namespace
+
+namespace {
+
+class Volume : public Player {
+protected:
+    // The volume commands sent since the last call, as their values.
+    std::vector<DWORD> TakeVolumes() {
+        std::vector<DWORD> values;
+        for (const TMciCall& call : std::exchange(Mci.Calls, {})) {
+            if (call.Message != MCI_SETAUDIO) continue;
+            EXPECT_EQ(call.Flags, static_cast<DWORD_PTR>(MCI_DGV_SETAUDIO_ITEM | MCI_DGV_SETAUDIO_VALUE));
+            EXPECT_EQ(call.AudioItem, static_cast<DWORD>(MCI_DGV_SETAUDIO_VOLUME));
+            EXPECT_EQ(call.Device, Mci.DeviceId);
+            values.push_back(call.AudioValue);
+        }
+        return values;
+    }
+    TMp3Player V{Host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END, VK_VOLUME_UP, VK_VOLUME_DOWN}};
+};
+
+TEST_F(Volume, EachStepGoesToThePlayingTrackAndShowsItsLine) {
+    V.Append("a.mp3");
+    V.KeyPressed(VK_F5);
+    TakeLines();
+    Mci.Calls.clear();
+    const struct {
+        std::uint16_t Key;
+        DWORD Value;
+        const char* Line;
+    } table[] = {
+        {VK_VOLUME_UP, 1000, "Volume> 100%"}, {VK_VOLUME_DOWN, 900, "Volume> 90%"},
+        {VK_VOLUME_DOWN, 800, "Volume> 80%"}, {VK_VOLUME_DOWN, 700, "Volume> 70%"},
+        {VK_VOLUME_UP, 800, "Volume> 80%"},
+    };
+    for (const auto& row : table) {
+        EXPECT_EQ(V.KeyPressed(row.Key), TKeyOutcome::None);
+        EXPECT_EQ(TakeVolumes(), std::vector<DWORD>{row.Value}) << row.Line;
+        EXPECT_EQ(TakeLines(), std::vector<std::string>{row.Line});
+    }
+    // Paused, the level still applies at once.
+    V.KeyPressed(VK_F8);
+    Mci.Calls.clear();
+    V.KeyPressed(VK_VOLUME_DOWN);
+    EXPECT_EQ(TakeVolumes(), std::vector<DWORD>{700});
+}
+
+TEST_F(Volume, TheLevelStaysWithinNoneAndFull) {
+    for (int i = 0; i < 12; ++i) V.KeyPressed(VK_VOLUME_DOWN);
+    EXPECT_EQ(TakeLines().back(), "Volume> 0%");
+    for (int i = 0; i < 12; ++i) V.KeyPressed(VK_VOLUME_UP);
+    const std::vector<std::string> up = TakeLines();
+    ASSERT_EQ(up.size(), 12u);
+    EXPECT_EQ(up[0], "Volume> 10%");
+    EXPECT_EQ(up[9], "Volume> 100%");
+    EXPECT_EQ(up[11], "Volume> 100%");
+    EXPECT_TRUE(Mci.Calls.empty()) << "no track, switched off: nothing to send";
+}
+
+TEST_F(Volume, ALaterTrackGetsTheLevelAfterItOpensAndBeforeItPlays) {
+    V.Append("a.mp3");
+    V.Append("b.mp3");
+    V.KeyPressed(VK_VOLUME_DOWN);
+    V.KeyPressed(VK_VOLUME_DOWN);
+    V.KeyPressed(VK_F5);
+    std::vector<UINT> order;
+    for (const TMciCall& call : Mci.Calls) order.push_back(call.Message);
+    EXPECT_EQ(order, (std::vector<UINT>{MCI_OPEN, MCI_SET, MCI_STATUS, MCI_CLOSE, MCI_OPEN, MCI_SETAUDIO, MCI_STATUS,
+                                        MCI_PLAY}));
+    EXPECT_EQ(TakeVolumes(), std::vector<DWORD>{800});
+    V.KeyPressed(VK_F6);
+    EXPECT_EQ(TakeVolumes(), std::vector<DWORD>{800}) << "and the next";
+    EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Volume> 90%", "Volume> 80%", "Play> a [00-02s]", "Stopped>",
+                                                     "Play> b [00-02s]"}));
+}
+
+TEST_F(Volume, AtFullVolumeANewTrackGetsNoExtraCommand) {
+    V.Append("a.mp3");
+    V.KeyPressed(VK_F5);
+    EXPECT_TRUE(TakeVolumes().empty());
+}
+
+TEST_F(Volume, ADeviceThatRefusesTheVolumePlaysOn) {
+    V.Append("a.mp3");
+    V.Append("b.mp3");
+    Mci.Failures[MCI_SETAUDIO] = 274;
+    V.KeyPressed(VK_VOLUME_DOWN);
+    EXPECT_NO_THROW(V.KeyPressed(VK_F5));
+    EXPECT_NO_THROW(V.KeyPressed(VK_VOLUME_DOWN));
+    EXPECT_NO_THROW(V.KeyPressed(VK_F6));
+    EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Volume> 90%", "Play> a [00-02s]", "Volume> 80%", "Stopped>",
+                                                     "Play> b [00-02s]"}));
+}
+
+TEST_F(Volume, AVolumeKeyThatIsAlsoOneOfTheSixKeepsThatActionOnly) {
+    TMp3Player player(Host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END, VK_F9, VK_F5});
+    player.Append("a.mp3");
+    player.KeyPressed(VK_F9);
+    player.KeyPressed(VK_F5);
+    EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Shuffle ON>", "Play> a [00-02s]"}));
+    TMp3Player zero(Host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END, 0, 0});
+    zero.KeyPressed(0);
+    EXPECT_TRUE(Lines.empty()) << "0 is no volume key";
+}
+
+} // namespace
