@@ -10,11 +10,17 @@ source "$root/scripts/wine-sides.sh"
 quilm_pick_sides
 echo "== $(quilm_sides_line "Windows tests run")"
 start=$SECONDS
-"$root/scripts/build.sh"
+"$root/scripts/setup-packages.sh"
 
 export QUILM_BUILD=$root/build
 source "$root/scripts/wine-env.sh"
 trap wine_down EXIT
+# The first side's prefix boots while everything builds.
+wine_use "$(quilm_first_side)"
+start_display "$DISPLAY"
+wine_prefix_ready & prefix_job=$!
+"$root/scripts/build.sh"
+wait $prefix_job
 
 status=0
 results=()
@@ -25,9 +31,12 @@ for side in $QUILM_SIDES; do
   side_start=$SECONDS
   echo "== $side side: $QUILM_WIN_BUILD under $("$QUILM_WINE" --version 2>/dev/null) ($WINEARCH)"
   wine_up
+  wine_up_second_lane
   rm -f "$QUILM_WIN_BUILD/teardown-faults.txt"
   side_status=passed
-  ctest --test-dir "$QUILM_WIN_BUILD" --output-on-failure -j2 || { status=1; side_status=FAILED; }
+  # Three at a time: the end-to-end cases on the first display, the soak on the
+  # second, and the unit tests beside them; most of their time is real-time playback.
+  ctest --test-dir "$QUILM_WIN_BUILD" --output-on-failure -j3 || { status=1; side_status=FAILED; }
   faults=$(cat "$QUILM_WIN_BUILD/teardown-faults.txt" 2>/dev/null | wc -l)
   results+=("$side side: $side_status in $((SECONDS - side_start)) s; $faults end-to-end run(s) ended their script, then Wine faulted in its own teardown at exit")
   wine_down

@@ -3,7 +3,8 @@
 #   wine_use SIDE  pick the side (x86: build/win32 under 32-bit Wine; x64: build/win64
 #                  under 64-bit Wine); sets QUILM_WIN_BUILD, QUILM_WINE, WINEPREFIX
 #   wine_up        start Xvfb, a persistent wineserver and the prefix (idempotent)
-#   wine_down      stop what wine_up started
+#   wine_up_second_lane  a second display, server and prefix (for the soak)
+#   wine_down      stop what wine_up and wine_up_second_lane started
 #   wine_session   build, pick the side the demo and benchmarks use, wine_up now and
 #                  wine_down at exit
 # Variables: QUILM_BUILD (default build), QUILM_DISPLAY (default :97), QUILM_WINE_ARCH.
@@ -38,19 +39,21 @@ wine_use() {
 # reader of our output (ctest, a $(...), a pipe) would then wait until they end.
 wine_quiet() { "$@" >/dev/null 2>&1 </dev/null; }
 
-wine_up() {
-  mkdir -p "$QUILM_WINE_HOME"
-  # No sound card here: ALSA's null device lets MCI open and play MP3s in real time.
-  printf 'pcm.!default { type null }\nctl.!default { type hw card 0 }\n' > "$QUILM_WINE_HOME/.asoundrc"
-
-  local lock="/tmp/.X${DISPLAY#:}-lock"
-  if ! xdpyinfo >/dev/null 2>&1; then
-    rm -f "$lock"
-    Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    echo $! > "$QUILM_BUILD/xvfb.pid"
-    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+# Starts an X server on a display unless one answers there.
+start_display() {
+  local display=$1
+  if ! DISPLAY=$display xdpyinfo >/dev/null 2>&1; then
+    rm -f "/tmp/.X${display#:}-lock"
+    Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    echo $! > "$QUILM_BUILD/xvfb${display#:}.pid"
+    for _ in $(seq 50); do DISPLAY=$display xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
   fi
+}
 
+# Creates the side's prefix once (wineboot takes a while: start it early with
+# wine_prefix_ready &, then wine_up waits for it).
+wine_prefix_ready() {
+  mkdir -p "$QUILM_WINE_HOME"
   if [ ! -f "$WINEPREFIX/.quilm-ready" ]; then
     rm -rf "$WINEPREFIX"
     wine_quiet "$QUILM_WINE" wineboot -i || true
@@ -59,9 +62,32 @@ wine_up() {
     wine_quiet "$QUILM_WINESERVER" -w
     touch "$WINEPREFIX/.quilm-ready"
   fi
+}
+
+wine_up() {
+  mkdir -p "$QUILM_WINE_HOME"
+  # No sound card here: ALSA's null device lets MCI open and play MP3s in real time.
+  printf 'pcm.!default { type null }\nctl.!default { type hw card 0 }\n' > "$QUILM_WINE_HOME/.asoundrc"
+  start_display "$DISPLAY"
+  wine_prefix_ready
   # A persistent server: each later wine start costs about 0.1 s instead of 1-2 s.
   wine_quiet "$QUILM_WINESERVER" -p || true
   wine_quiet "$QUILM_WINE" cmd /c exit || true
+}
+
+# A second display with a Wine server and prefix of its own (a copy of the first), for
+# the soak to run beside the end-to-end cases: focus and keys of one never reach the
+# other. Exports QUILM_LANE2_DISPLAY and QUILM_LANE2_PREFIX for the test runners.
+wine_up_second_lane() {
+  export QUILM_LANE2_DISPLAY=:$(( ${DISPLAY#:} + 1 ))
+  export QUILM_LANE2_PREFIX=$WINEPREFIX-2
+  start_display "$QUILM_LANE2_DISPLAY"
+  if [ ! -f "$QUILM_LANE2_PREFIX/.quilm-ready" ]; then
+    rm -rf "$QUILM_LANE2_PREFIX"
+    cp -a "$WINEPREFIX" "$QUILM_LANE2_PREFIX"
+  fi
+  WINEPREFIX=$QUILM_LANE2_PREFIX wine_quiet "$QUILM_WINESERVER" -p || true
+  DISPLAY=$QUILM_LANE2_DISPLAY WINEPREFIX=$QUILM_LANE2_PREFIX wine_quiet "$QUILM_WINE" cmd /c exit || true
 }
 
 # For a script that needs the plug-in and Wine: builds, picks the first side the
@@ -76,8 +102,13 @@ wine_session() {
 
 wine_down() {
   "$QUILM_WINESERVER" -k >/dev/null 2>&1 || true
-  if [ -f "$QUILM_BUILD/xvfb.pid" ]; then
-    kill "$(cat "$QUILM_BUILD/xvfb.pid")" 2>/dev/null || true
-    rm -f "$QUILM_BUILD/xvfb.pid"
+  if [ -n "${QUILM_LANE2_PREFIX:-}" ]; then
+    WINEPREFIX=$QUILM_LANE2_PREFIX "$QUILM_WINESERVER" -k >/dev/null 2>&1 || true
   fi
+  local pid
+  for pid in "$QUILM_BUILD"/xvfb*.pid; do
+    [ -f "$pid" ] || continue
+    kill "$(cat "$pid")" 2>/dev/null || true
+    rm -f "$pid"
+  done
 }

@@ -56,7 +56,18 @@ def wine_loader():
     return os.environ.get("QUILM_WINE", "wine")
 
 
-def run_host(build, game, script_lines, options=(), timeout=90):
+def lane_environment(lane):
+    """The environment of a test lane: lane 1 is the display and Wine prefix in the
+    environment; lane 2, where the test command has set one up, a second display with a
+    Wine server and prefix of its own (scripts/wine-env.sh)."""
+    env = dict(os.environ)
+    if lane == 2 and os.environ.get("QUILM_LANE2_PREFIX"):
+        env["DISPLAY"] = os.environ["QUILM_LANE2_DISPLAY"]
+        env["WINEPREFIX"] = os.environ["QUILM_LANE2_PREFIX"]
+    return env
+
+
+def run_host(build, game, script_lines, options=(), timeout=90, lane=1):
     """Runs the stand-in game in the folder; returns (exit status, output lines).
 
     The output goes to a file, not a pipe: a Wine service started by this run would
@@ -65,7 +76,7 @@ def run_host(build, game, script_lines, options=(), timeout=90):
     with tempfile.TemporaryFile(dir=build) as out:
         run = subprocess.run([wine_loader(), str(build / "standin-host.exe"), *options, "--script", "script.txt"],
                              cwd=game, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL,
-                             timeout=timeout)
+                             timeout=timeout, env=lane_environment(lane))
         out.seek(0)
         text = out.read()
     return run.returncode, text.decode("utf-8", "replace").replace("\r", "").splitlines()
