@@ -73,6 +73,15 @@ wine_up() {
   # A persistent server: each later wine start costs about 0.1 s instead of 1-2 s.
   wine_quiet "$QUILM_WINESERVER" -p || true
   wine_quiet "$QUILM_WINE" cmd /c exit || true
+  hold_desktop
+}
+
+# Keeps the desktop process up until the server ends: otherwise it ends about a second
+# after each program and the next one waits for it to start again.
+hold_desktop() {
+  if [ -f "$QUILM_WIN_BUILD/standin-host.exe" ]; then
+    wine_quiet "$QUILM_WINE" "$QUILM_WIN_BUILD/standin-host.exe" --hold-desktop &
+  fi
 }
 
 # A second display with a Wine server and prefix of its own (a copy of the first), for
@@ -88,6 +97,7 @@ wine_up_second_lane() {
   fi
   WINEPREFIX=$QUILM_LANE2_PREFIX wine_quiet "$QUILM_WINESERVER" -p || true
   DISPLAY=$QUILM_LANE2_DISPLAY WINEPREFIX=$QUILM_LANE2_PREFIX wine_quiet "$QUILM_WINE" cmd /c exit || true
+  DISPLAY=$QUILM_LANE2_DISPLAY WINEPREFIX=$QUILM_LANE2_PREFIX hold_desktop
 }
 
 # For a script that needs the plug-in and Wine: builds, picks the first side the

@@ -3,6 +3,7 @@
 // loaded from "vask\quilm.dll" on that thread, as the game's loader does.
 //
 //   standin-host [--build A|B] [--peek] [--script FILE]
+//   standin-host --hold-desktop
 //
 // Without --script it runs until its window is closed. Exit status: 0 script done (or
 // the game ended normally), 2 the plug-in failed to load, 3 a wait timed out, 4 a fault
@@ -70,6 +71,15 @@ std::vector<std::string> ReadScript(const char* path) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--hold-desktop") == 0) {
+        // A test bench's helper: under Wine the desktop process ends about a second
+        // after the last program that uses it, and each new game would start it again.
+        // This one uses the desktop, shows nothing and waits until it is ended.
+        GetDesktopWindow();
+        MSG message;
+        while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+        return 0;
+    }
     THostBuild build = THostBuild::First;
     THostOptions options;
     const char* scriptPath = nullptr;
