@@ -42,6 +42,7 @@ wine_quiet() { "$@" >/dev/null 2>&1 </dev/null; }
 # Starts an X server on a display unless one answers there.
 start_display() {
   local display=$1
+  mkdir -p "$QUILM_BUILD"
   if ! DISPLAY=$display xdpyinfo >/dev/null 2>&1; then
     rm -f "/tmp/.X${display#:}-lock"
     Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
