@@ -114,9 +114,9 @@ foreach(case ${QUILM_E2E_CASES})
     set_tests_properties(e2e_${name} PROPERTIES RESOURCE_LOCK display TIMEOUT 300)
 endforeach()
 
-# 200 track changes keep the test command short; a leak of one handle, window or
-# device per change shows well before that. `soak.py BUILD 500` runs a longer one.
-set(QUILM_SOAK_CHANGES 200 CACHE STRING "Track changes of the soak that ctest runs")
+# 150 track changes keep the test command short; a leak of one window, device or
+# thread per change shows well before that. `soak.py BUILD 500` runs a longer one.
+set(QUILM_SOAK_CHANGES 150 CACHE STRING "Track changes of the soak that ctest runs")
 add_test(NAME e2e_soak
     COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/e2e/soak.py ${CMAKE_BINARY_DIR} ${QUILM_SOAK_CHANGES} --lane 2)
 set_tests_properties(e2e_soak PROPERTIES RESOURCE_LOCK display2 TIMEOUT 1500)
