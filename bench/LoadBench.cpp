@@ -45,12 +45,16 @@ int main(int argc, char** argv) {
     // A loaded plug-in stays loaded until the process ends, so each timed load is of a
     // copy of its own (copied before the timing), which attaches anew.
     constexpr int Runs = 5;
-    for (int run = 0; run < Runs; ++run)
-        CopyFileA(dll.c_str(), ("vask\\quilm-" + std::to_string(run) + ".dll").c_str(), FALSE);
+    const auto copyName = [](int run) {
+        char name[32];
+        std::snprintf(name, sizeof name, "vask\\quilm-%d.dll", run);
+        return std::string(name);
+    };
+    for (int run = 0; run < Runs; ++run) CopyFileA(dll.c_str(), copyName(run).c_str(), FALSE);
 
     int run = 0;
-    const double load = MedianMicroseconds(Runs, [&run] {
-        HMODULE plugin = LoadLibraryA(("vask\\quilm-" + std::to_string(run++) + ".dll").c_str());
+    const double load = MedianMicroseconds(Runs, [&] {
+        HMODULE plugin = LoadLibraryA(copyName(run++).c_str());
         if (plugin == nullptr) std::exit(2);
         FreeLibrary(plugin);
     });
