@@ -20,6 +20,8 @@ add_library(quilm_plugin STATIC
     src/plugin/LoadFailure.cpp)
 target_link_libraries(quilm_plugin PUBLIC quilm_core winmm user32 kernel32)
 target_compile_definitions(quilm_plugin PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+# The system and library headers every file of the plug-in reads, parsed once.
+target_precompile_headers(quilm_plugin PRIVATE <windows.h> <mmsystem.h> <functional> <memory> <string> <vector>)
 
 configure_file(src/plugin/Version.rc.in ${CMAKE_BINARY_DIR}/Version.rc @ONLY)
 add_library(quilm SHARED src/plugin/DllMain.cpp ${CMAKE_BINARY_DIR}/Version.rc)
@@ -80,11 +82,14 @@ target_link_libraries(quilm_test_support PUBLIC quilm_plugin gtest quilm_host_se
 target_include_directories(quilm_test_support PUBLIC tests/win32)
 target_compile_definitions(quilm_test_support PUBLIC QUILM_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 target_compile_options(quilm_test_support PRIVATE ${QUILM_TEST_CODE_FLAGS})
+target_precompile_headers(quilm_test_support PRIVATE <gtest/gtest.h> <windows.h> <mmsystem.h> <functional> <memory>
+    <string> <vector>)
 
 function(quilm_win32_test name)
     add_executable(${name} ${ARGN})
     target_link_libraries(${name} PRIVATE quilm_test_support)
     target_compile_options(${name} PRIVATE ${QUILM_TEST_CODE_FLAGS})
+    target_precompile_headers(${name} REUSE_FROM quilm_test_support)
     quilm_host_image(${name})
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED audio)
