@@ -108,20 +108,27 @@ add_executable(bench_runtime bench/RuntimeBench.cpp tools/host/BareMci.cpp)
 target_link_libraries(bench_runtime PRIVATE quilm_plugin)
 quilm_host_image(bench_runtime)
 
-# End-to-end cases: the stand-in game with the real plug-in. One display, one keyboard:
-# they run one at a time. The soak runs beside them on a second display and Wine server
-# where the test command has set one up (lane 2), and after them where it has not.
+# End-to-end cases: the stand-in game with the real plug-in. One display, one keyboard
+# per lane: the cases take turns on lanes 1 and 3, one at a time on each, and the soak
+# runs on lane 2. Lanes 2 and 3 are displays with Wine servers of their own that the
+# test command sets up (scripts/wine-env.sh, wine_up_lane).
 file(GLOB QUILM_E2E_CASES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/cases/*.case)
+set(lane 1)
 foreach(case ${QUILM_E2E_CASES})
     get_filename_component(name ${case} NAME_WE)
     add_test(NAME e2e_${name}
-        COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/e2e/run_case.py ${case} ${CMAKE_BINARY_DIR})
-    set_tests_properties(e2e_${name} PROPERTIES RESOURCE_LOCK display TIMEOUT 300)
+        COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/e2e/run_case.py ${case} ${CMAKE_BINARY_DIR} --lane ${lane})
+    set_tests_properties(e2e_${name} PROPERTIES RESOURCE_LOCK display${lane} TIMEOUT 300)
+    if(lane EQUAL 1)
+        set(lane 3)
+    else()
+        set(lane 1)
+    endif()
 endforeach()
 
-# 150 track changes keep the test command short; a leak of one window, device or
+# 100 track changes keep the test command short; a leak of one window, device or
 # thread per change shows well before that. `soak.py BUILD 500` runs a longer one.
-set(QUILM_SOAK_CHANGES 150 CACHE STRING "Track changes of the soak that ctest runs")
+set(QUILM_SOAK_CHANGES 100 CACHE STRING "Track changes of the soak that ctest runs")
 add_test(NAME e2e_soak
     COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/e2e/soak.py ${CMAKE_BINARY_DIR} ${QUILM_SOAK_CHANGES} --lane 2)
 set_tests_properties(e2e_soak PROPERTIES RESOURCE_LOCK display2 TIMEOUT 1500)

@@ -40,12 +40,13 @@ for side in $QUILM_SIDES; do
   side_start=$SECONDS
   echo "== $side side: $QUILM_WIN_BUILD under $("$QUILM_WINE" --version 2>/dev/null) ($WINEARCH)"
   wine_up
-  wine_up_second_lane
+  wine_up_lane 2
+  wine_up_lane 3
   rm -f "$QUILM_WIN_BUILD/teardown-faults.txt"
   side_status=passed
-  # Three at a time: the end-to-end cases on the first display, the soak on the
-  # second, and the unit tests beside them; most of their time is real-time playback.
-  ctest --test-dir "$QUILM_WIN_BUILD" --output-on-failure -j3 || { status=1; side_status=FAILED; }
+  # Four at a time: the end-to-end cases on lanes 1 and 3, the soak on lane 2, and the
+  # unit tests beside them; most of their time is real-time playback.
+  ctest --test-dir "$QUILM_WIN_BUILD" --output-on-failure -j4 || { status=1; side_status=FAILED; }
   faults=$(cat "$QUILM_WIN_BUILD/teardown-faults.txt" 2>/dev/null | wc -l)
   results+=("$side side: $side_status in $((SECONDS - side_start)) s; $faults end-to-end run(s) ended their script, then Wine faulted in its own teardown at exit")
   wine_down

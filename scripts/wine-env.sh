@@ -3,8 +3,8 @@
 #   wine_use SIDE  pick the side (x86: build/win32 under 32-bit Wine; x64: build/win64
 #                  under 64-bit Wine); sets QUILM_WIN_BUILD, QUILM_WINE, WINEPREFIX
 #   wine_up        start Xvfb, a persistent wineserver and the prefix (idempotent)
-#   wine_up_second_lane  a second display, server and prefix (for the soak)
-#   wine_down      stop what wine_up and wine_up_second_lane started
+#   wine_up_lane N another display, server and prefix (test lanes 2 and 3)
+#   wine_down      stop what wine_up and wine_up_lane started
 #   wine_session   build, pick the side the demo and benchmarks use, wine_up now and
 #                  wine_down at exit
 # Variables: QUILM_BUILD (default build), QUILM_DISPLAY (default :97), QUILM_WINE_ARCH.
@@ -85,20 +85,23 @@ hold_desktop() {
   fi
 }
 
-# A second display with a Wine server and prefix of its own (a copy of the first), for
-# the soak to run beside the end-to-end cases: focus and keys of one never reach the
-# other. Exports QUILM_LANE2_DISPLAY and QUILM_LANE2_PREFIX for the test runners.
-wine_up_second_lane() {
-  export QUILM_LANE2_DISPLAY=:$(( ${DISPLAY#:} + 1 ))
-  export QUILM_LANE2_PREFIX=$WINEPREFIX-2
-  start_display "$QUILM_LANE2_DISPLAY"
-  if [ ! -f "$QUILM_LANE2_PREFIX/.quilm-ready" ]; then
-    rm -rf "$QUILM_LANE2_PREFIX"
-    cp -a "$WINEPREFIX" "$QUILM_LANE2_PREFIX"
+# Test lane N (2, 3, ...): a display with a Wine server and prefix of its own (a copy
+# of the first), so that end-to-end runs on different lanes go on side by side and the
+# focus and keys of one never reach another. Exports QUILM_LANE<N>_DISPLAY and
+# QUILM_LANE<N>_PREFIX for the test runners.
+wine_up_lane() {
+  local lane=$1
+  local display=:$(( ${DISPLAY#:} + lane - 1 )) prefix=$WINEPREFIX-$lane
+  export "QUILM_LANE${lane}_DISPLAY=$display" "QUILM_LANE${lane}_PREFIX=$prefix"
+  QUILM_LANE_PREFIXES="${QUILM_LANE_PREFIXES:-} $prefix"
+  start_display "$display"
+  if [ ! -f "$prefix/.quilm-ready" ]; then
+    rm -rf "$prefix"
+    cp -a "$WINEPREFIX" "$prefix"
   fi
-  WINEPREFIX=$QUILM_LANE2_PREFIX wine_quiet "$QUILM_WINESERVER" -p || true
-  DISPLAY=$QUILM_LANE2_DISPLAY WINEPREFIX=$QUILM_LANE2_PREFIX wine_quiet "$QUILM_WINE" cmd /c exit || true
-  DISPLAY=$QUILM_LANE2_DISPLAY WINEPREFIX=$QUILM_LANE2_PREFIX hold_desktop
+  WINEPREFIX=$prefix wine_quiet "$QUILM_WINESERVER" -p || true
+  DISPLAY=$display WINEPREFIX=$prefix wine_quiet "$QUILM_WINE" cmd /c exit || true
+  DISPLAY=$display WINEPREFIX=$prefix hold_desktop
 }
 
 # For a script that needs the plug-in and Wine: builds, picks the first side the
@@ -113,9 +116,11 @@ wine_session() {
 
 wine_down() {
   "$QUILM_WINESERVER" -k >/dev/null 2>&1 || true
-  if [ -n "${QUILM_LANE2_PREFIX:-}" ]; then
-    WINEPREFIX=$QUILM_LANE2_PREFIX "$QUILM_WINESERVER" -k >/dev/null 2>&1 || true
-  fi
+  local prefix
+  for prefix in ${QUILM_LANE_PREFIXES:-}; do
+    WINEPREFIX=$prefix "$QUILM_WINESERVER" -k >/dev/null 2>&1 || true
+  done
+  QUILM_LANE_PREFIXES=
   local pid
   for pid in "$QUILM_BUILD"/xvfb*.pid; do
     [ -f "$pid" ] || continue

@@ -58,12 +58,17 @@ def wine_loader():
 
 def lane_environment(lane):
     """The environment of a test lane: lane 1 is the display and Wine prefix in the
-    environment; lane 2, where the test command has set one up, a second display with a
-    Wine server and prefix of its own (scripts/wine-env.sh)."""
+    environment; lane N > 1 a display with a Wine server and prefix of its own, which
+    the test command sets up (scripts/wine-env.sh, wine_up_lane N). Raises SystemExit
+    when that lane is not there: on the first display the run would fight another for
+    focus and keys."""
     env = dict(os.environ)
-    if lane == 2 and os.environ.get("QUILM_LANE2_PREFIX"):
-        env["DISPLAY"] = os.environ["QUILM_LANE2_DISPLAY"]
-        env["WINEPREFIX"] = os.environ["QUILM_LANE2_PREFIX"]
+    if lane > 1:
+        prefix = os.environ.get(f"QUILM_LANE{lane}_PREFIX")
+        if not prefix:
+            raise SystemExit(f"FAILED: no test lane {lane}; scripts/wine-env.sh's wine_up_lane {lane} sets one up")
+        env["DISPLAY"] = os.environ[f"QUILM_LANE{lane}_DISPLAY"]
+        env["WINEPREFIX"] = prefix
     return env
 
 

@@ -13,7 +13,7 @@ A case file has sections:
               print; 'no-output TEXT' for text it must never print
   [options]   extra options of the stand-in game (--build B, --peek)
   [plugin]    the build's DLL to install as the plug-in (default quilm.dll)
-Usage: run_case.py CASE BUILD_DIR
+Usage: run_case.py CASE BUILD_DIR [--lane N]
 """
 import pathlib
 import sys
@@ -39,12 +39,13 @@ def sections(text):
 
 def main():
     case_path, build = pathlib.Path(sys.argv[1]), pathlib.Path(sys.argv[2]).resolve()
+    lane = int(sys.argv[4]) if len(sys.argv) > 4 and sys.argv[3] == "--lane" else 1
     case = sections(case_path.read_text(encoding="utf-8"))
     plugin = next((l.strip() for l in case.get("plugin", []) if l.strip()), "quilm.dll")
     game = make_game(build, case.get("ini"), case.get("files", []), plugin)
     try:
         options = " ".join(case.get("options", [])).split()
-        status, output = run_host(build, game, case.get("script", []), options)
+        status, output = run_host(build, game, case.get("script", []), options, lane=lane)
         print("\n".join(output))
 
         expect = [l for l in case.get("expect", []) if l.strip() and not l.startswith("#")]
