@@ -1,16 +1,4 @@
-# Cross toolchain for the 32-bit Windows plug-in (posix thread model: std::thread works).
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(CMAKE_C_COMPILER   i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER  i686-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-# Windows binaries built here run under Wine (tests, benchmarks, the stand-in host).
-# Through a wrapper that keeps Wine's services off ctest's output pipe.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh wine)
+# Cross toolchain for the 32-bit Windows plug-in, the one players get.
+set(QUILM_MINGW_ARCH i686)
+set(QUILM_WINE_LOADER wine)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-toolchain.cmake)

@@ -1,17 +1,5 @@
-# Cross toolchain for the 64-bit Windows test build (posix thread model: std::thread works).
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
-set(CMAKE_C_COMPILER   x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER  x86_64-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-# Windows binaries built here run under Wine (tests, benchmarks, the stand-in host).
-# Through a wrapper that keeps Wine's services off ctest's output pipe. The
-# 64-bit loader is named directly: the wine wrapper would pick the 32-bit one.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh /usr/lib/wine/wine64)
+# Cross toolchain for the 64-bit Windows test build. The 64-bit loader is named
+# directly: the wine wrapper would pick the 32-bit one where it is installed.
+set(QUILM_MINGW_ARCH x86_64)
+set(QUILM_WINE_LOADER /usr/lib/wine/wine64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-toolchain.cmake)

@@ -71,15 +71,16 @@ wine_up() {
   printf 'pcm.!default { type null }\nctl.!default { type hw card 0 }\n' > "$QUILM_WINE_HOME/.asoundrc"
   start_display "$DISPLAY"
   wine_prefix_ready
+  start_server
+}
+
+# Starts the prefix's server for good, with its services and the desktop process.
+start_server() {
   # A persistent server: each later wine start costs about 0.1 s instead of 1-2 s.
   wine_quiet "$QUILM_WINESERVER" -p || true
   wine_quiet "$QUILM_WINE" cmd /c exit || true
-  hold_desktop
-}
-
-# Keeps the desktop process up until the server ends: otherwise it ends about a second
-# after each program and the next one waits for it to start again.
-hold_desktop() {
+  # Keeps the desktop process up until the server ends: otherwise it ends about a
+  # second after each program and the next one waits for it to start again.
   if [ -f "$QUILM_WIN_BUILD/standin-host.exe" ]; then
     wine_quiet "$QUILM_WINE" "$QUILM_WIN_BUILD/standin-host.exe" --hold-desktop &
   fi
@@ -99,9 +100,7 @@ wine_up_lane() {
     rm -rf "$prefix"
     cp -a "$WINEPREFIX" "$prefix"
   fi
-  WINEPREFIX=$prefix wine_quiet "$QUILM_WINESERVER" -p || true
-  DISPLAY=$display WINEPREFIX=$prefix wine_quiet "$QUILM_WINE" cmd /c exit || true
-  DISPLAY=$display WINEPREFIX=$prefix hold_desktop
+  DISPLAY=$display WINEPREFIX=$prefix start_server
 }
 
 # For a script that needs the plug-in and Wine: builds, picks the first side the

@@ -65,7 +65,6 @@ public:
     HWND NotifyWindow() const noexcept { return FWindow ? FWindow->Handle() : nullptr; }
     // The open MCI device, 0 while closed.
     MCIDEVICEID DeviceID() const noexcept { return FDeviceID; }
-    const std::string& FileName() const noexcept { return FFileName; }
     const TID3v1Tag& Tag() const noexcept { return FTag; }
 
     // Called once the track has played to its end (the device is closed by then). The

@@ -15,6 +15,7 @@ A case file has sections:
   [plugin]    the build's DLL to install as the plug-in (default quilm.dll)
 Usage: run_case.py CASE BUILD_DIR [--lane N]
 """
+import argparse
 import pathlib
 import sys
 
@@ -38,8 +39,12 @@ def sections(text):
 
 
 def main():
-    case_path, build = pathlib.Path(sys.argv[1]), pathlib.Path(sys.argv[2]).resolve()
-    lane = int(sys.argv[4]) if len(sys.argv) > 4 and sys.argv[3] == "--lane" else 1
+    parser = argparse.ArgumentParser()
+    parser.add_argument("case")
+    parser.add_argument("build")
+    parser.add_argument("--lane", type=int, default=1)
+    args = parser.parse_args()
+    case_path, build, lane = pathlib.Path(args.case), pathlib.Path(args.build).resolve(), args.lane
     case = sections(case_path.read_text(encoding="utf-8"))
     plugin = next((l.strip() for l in case.get("plugin", []) if l.strip()), "quilm.dll")
     game = make_game(build, case.get("ini"), case.get("files", []), plugin)

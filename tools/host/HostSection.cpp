@@ -7,7 +7,7 @@
 // Linked at 0x505000 (see the build); the stand-in fills it at start-up.
 __attribute__((section(".hostrt"), used, aligned(4096))) unsigned char HostCodeSection[0x1000];
 
-void PrepareHostSection(const unsigned char (&signature)[4], std::uintptr_t routineAddress, THostRoutine routine) {
+void PrepareHostSection(const unsigned char (&signature)[4], std::uintptr_t routineAddress, THostTextRoutine routine) {
     DWORD old = 0;
     VirtualProtect(HostCodeSection, sizeof HostCodeSection, PAGE_READWRITE, &old);
     std::memset(HostCodeSection, 0xCC, sizeof HostCodeSection);
@@ -28,7 +28,7 @@ void PrepareHostSection(const unsigned char (&signature)[4], std::uintptr_t rout
     }
 }
 
-void InstallHostRoutine(THostBuild build, THostRoutine routine) {
+void InstallHostRoutine(THostBuild build, THostTextRoutine routine) {
     static const unsigned char firstBuild[4] = {0x8B, 0x44, 0x24, 0x04};
     static const unsigned char otherBuild[4] = {0x55, 0x8B, 0xEC, 0x83};
     if (build == THostBuild::First)

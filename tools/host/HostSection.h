@@ -6,17 +6,15 @@
 
 #include "host/HostAddresses.h"
 
-using THostRoutine = THostTextRoutine;
-
 enum class THostBuild { First, Other };
 
 // Writes the signature of the build and a jump to routine at that build's address.
-void InstallHostRoutine(THostBuild build, THostRoutine routine);
+void InstallHostRoutine(THostBuild build, THostTextRoutine routine);
 
 // Writes the four given bytes at the signature address, and a jump to routine at the
 // given address (0 for none); the section is left without execute rights when no
 // routine is installed.
-void PrepareHostSection(const unsigned char (&signature)[4], std::uintptr_t routineAddress, THostRoutine routine);
+void PrepareHostSection(const unsigned char (&signature)[4], std::uintptr_t routineAddress, THostTextRoutine routine);
 
 // Makes the signature address unreadable (a process with nothing mapped there).
 void HideHostSection();
