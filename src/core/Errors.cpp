@@ -1,6 +1,6 @@
 #include "core/Errors.h"
 
-#include <cstdio>
+#include "core/NumberText.h"
 
 // The constructors are kept out of line so that the return address they record is
 // inside the function that raised the error.
@@ -27,10 +27,6 @@ std::string InOutErrorText(unsigned code) {
     case 100: return "Read beyond end of file";
     case 101: return "Disk full";
     case 106: return "Invalid numeric input";
-    default: {
-        char text[32];
-        std::snprintf(text, sizeof text, "I/O error %d", static_cast<int>(code));
-        return text;
-    }
+    default: return "I/O error " + DecimalText(static_cast<int>(code));
     }
 }

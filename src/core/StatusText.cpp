@@ -1,13 +1,11 @@
 #include "core/StatusText.h"
 
-#include <cstdio>
+#include "core/NumberText.h"
 
 std::string LengthPart(std::int32_t seconds) {
     const std::int32_t minutes = seconds / 60;
     const std::int32_t rest = seconds - 60 * minutes;
-    char text[40];
-    std::snprintf(text, sizeof text, " [%.2d-%.2ds]", static_cast<int>(minutes), static_cast<int>(rest));
-    return text;
+    return " [" + DecimalText(minutes, 2) + "-" + DecimalText(rest, 2) + "s]";
 }
 
 std::string PlayLine(std::string_view title, std::int32_t seconds) {
@@ -25,7 +23,5 @@ std::string ResumeLine(std::string_view title) {
 }
 
 std::string VolumeLine(std::int32_t percent) {
-    char text[32];
-    std::snprintf(text, sizeof text, "Volume> %d%%", static_cast<int>(percent));
-    return text;
+    return "Volume> " + DecimalText(percent) + "%";
 }

@@ -1,12 +1,12 @@
 #include "media/ProgressThread.h"
 
-#include <cstdio>
 #include <deque>
 #include <exception>
 #include <mutex>
 #include <set>
 
 #include "core/Errors.h"
+#include "core/NumberText.h"
 #include "media/qrvMP3.h"
 #include "win32/SlimLock.h"
 #include "win32/SystemErrorText.h"
@@ -37,9 +37,7 @@ struct TTickerRegistry {
 TTickerRegistry Registry;
 
 [[noreturn]] void RaiseThreadError(DWORD code) {
-    char text[512];
-    std::snprintf(text, sizeof text, "Thread Error: %s (%d)", SystemErrorText(code).c_str(), static_cast<int>(code));
-    throw EThread(text);
+    throw EThread("Thread Error: " + SystemErrorText(code) + " (" + DecimalText(static_cast<int>(code)) + ")");
 }
 
 // Runs routine on the owning thread and waits for it; re-raises its error here.
@@ -194,10 +192,8 @@ void TqrvProgressThread::ForgetDevice(const TqrvMP3& device) noexcept {
 
 bool TqrvProgressThread::CheckSynchronize(DWORD timeoutMs) {
     if (GetCurrentThreadId() != Registry.OwnerThreadID.load()) {
-        char text[96];
-        std::snprintf(text, sizeof text, "CheckSynchronize called from thread $%lx, which is NOT the main thread",
-                      static_cast<unsigned long>(GetCurrentThreadId()));
-        throw EThread(text);
+        throw EThread("CheckSynchronize called from thread $" + HexText(GetCurrentThreadId(), 1, false) +
+                      ", which is NOT the main thread");
     }
     if (timeoutMs > 0) {
         if (WaitForSingleObject(Registry.SyncEvent.Get(), timeoutMs) == WAIT_OBJECT_0)

@@ -2,10 +2,10 @@
 
 #include <digitalv.h>
 
-#include <cstdio>
 #include <utility>
 
 #include "core/Errors.h"
+#include "core/NumberText.h"
 #include "core/TrackTitle.h"
 #include "media/MciApi.h"
 #include "media/ProgressThread.h"
@@ -51,9 +51,7 @@ TqrvMP3::~TqrvMP3() {
 
 void TqrvMP3::Check(MCIERROR code) {
     if (code == 0) return;
-    char prefix[16];
-    std::snprintf(prefix, sizeof prefix, "%d - ", static_cast<int>(code));
-    throw eMciDeviceError(prefix + ErrorText(code));
+    throw eMciDeviceError(DecimalText(static_cast<int>(code)) + " - " + ErrorText(code));
 }
 
 std::string TqrvMP3::ErrorText(MCIERROR code) {

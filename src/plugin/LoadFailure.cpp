@@ -2,19 +2,14 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
+#include "core/NumberText.h"
 #include "win32/ModuleInstance.h"
 
 std::string LoadFailureText(const char* className, const std::string& moduleName, std::uintptr_t offset,
                             const std::string& message) {
     const char* fullStop = (!message.empty() && message.back() == '.') ? "" : ".";
-    const int length = std::snprintf(nullptr, 0, "Exception %s in module %s at %08X.\r\n%s%s\r\n", className,
-                                     moduleName.c_str(), static_cast<unsigned>(offset), message.c_str(), fullStop);
-    std::string text(static_cast<std::size_t>(length), '\0');
-    std::snprintf(text.data(), text.size() + 1, "Exception %s in module %s at %08X.\r\n%s%s\r\n", className,
-                  moduleName.c_str(), static_cast<unsigned>(offset), message.c_str(), fullStop);
-    return text;
+    return std::string("Exception ") + className + " in module " + moduleName + " at " +
+           HexText(static_cast<unsigned>(offset), 8) + ".\r\n" + message + fullStop + "\r\n";
 }
 
 void ShowLoadFailure(const char* className, const std::string& message, const void* address) noexcept {

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
 #include "core/Errors.h"
 #include "core/Id3Tag.h"
+#include "core/NumberText.h"
 #include "core/RandomGenerator.h"
 #include "core/StatusText.h"
 #include "core/VolumeLevel.h"
@@ -19,6 +21,21 @@ TEST(StatusText, LengthPartPadsToTwoDigitsAndNeverCuts) {
     } table[] = {{185, " [03-05s]"}, {59, " [00-59s]"}, {60, " [01-00s]"}, {0, " [00-00s]"},
                  {6000, " [100-00s]"}, {-5, " [00--05s]"}, {-125, " [-02--05s]"}};
     for (const auto& row : table) EXPECT_EQ(LengthPart(row.Seconds), row.Text) << row.Seconds << " s";
+}
+
+TEST(NumberText, DigitsAsPrintfWouldWriteThem) {
+    const struct {
+        std::int64_t Value;
+        int MinDigits;
+        const char* Text;
+    } decimal[] = {{0, 1, "0"},   {7, 2, "07"},   {-7, 2, "-07"}, {123, 2, "123"}, {-2147483647 - 1, 1, "-2147483648"},
+                   {0, 2, "00"},  {5, 0, "5"},    {INT64_MIN, 1, "-9223372036854775808"}};
+    for (const auto& row : decimal) EXPECT_EQ(DecimalText(row.Value, row.MinDigits), row.Text) << row.Value;
+    EXPECT_EQ(HexText(0x1A2B, 8), "00001A2B");
+    EXPECT_EQ(HexText(0xFFFFFFFFu, 8), "FFFFFFFF");
+    EXPECT_EQ(HexText(0x123456789ABull, 8), "123456789AB");
+    EXPECT_EQ(HexText(0xabc, 1, false), "abc");
+    EXPECT_EQ(HexText(0, 1), "0");
 }
 
 TEST(StatusText, PlayAndResumeLines) {
