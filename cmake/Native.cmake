@@ -14,7 +14,8 @@ include(GoogleTest)
 add_executable(core_tests
     tests/native/ValueParserTests.cpp
     tests/native/LineSplitterTests.cpp
-    tests/native/CoreTextTests.cpp)
+    tests/native/CoreTextTests.cpp
+    tests/native/OperationGuardTests.cpp)
 target_link_libraries(core_tests PRIVATE quilm_core GTest::gtest_main)
 gtest_discover_tests(core_tests)
 

@@ -29,12 +29,7 @@ status=0
 cp "$root/scripts/demo.script" .
 "$QUILM_WINE" "$QUILM_WIN_BUILD/standin-host.exe" --script demo.script >demo-output.txt 2>/dev/null </dev/null || status=$?
 sed -n 's/^line: /  /p' demo-output.txt
-# 64-bit Wine faults in its own MCI teardown when a process ends with a track playing;
-# once the script has ended, that is no failure of the demo.
-if [ $status -ge 128 ] && grep -q '^script: done' demo-output.txt && ! grep -q '^fault:' demo-output.txt; then
-  echo "(the game ended; Wine then faulted in its own teardown, status $status)"
-  status=0
-fi
+[ $status = 0 ] || echo "The stand-in game ended with status $status."
 if [ -f demo.bmp ]; then
   mkdir -p "$root/docs"
   convert demo.bmp "$root/docs/demo.png" && echo "Screenshot: docs/demo.png"

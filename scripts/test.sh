@@ -42,13 +42,14 @@ for side in $QUILM_SIDES; do
   wine_up
   wine_up_lane 2
   wine_up_lane 3
-  rm -f "$QUILM_WIN_BUILD/teardown-faults.txt"
+  rm -f "$QUILM_WIN_BUILD/faults-at-exit.txt" "$QUILM_WIN_BUILD/allowed-faults-at-exit.txt"
   side_status=passed
   # Four at a time: the end-to-end cases on lanes 1 and 3, the soak on lane 2, and the
   # unit tests beside them; most of their time is real-time playback.
   ctest --test-dir "$QUILM_WIN_BUILD" --output-on-failure -j4 || { status=1; side_status=FAILED; }
-  faults=$(cat "$QUILM_WIN_BUILD/teardown-faults.txt" 2>/dev/null | wc -l)
-  results+=("$side side: $side_status in $((SECONDS - side_start)) s; $faults end-to-end run(s) ended their script, then Wine faulted in its own teardown at exit")
+  faults=$(cat "$QUILM_WIN_BUILD/faults-at-exit.txt" 2>/dev/null | wc -l)
+  allowed=$(cat "$QUILM_WIN_BUILD/allowed-faults-at-exit.txt" 2>/dev/null | wc -l)
+  results+=("$side side: $side_status in $((SECONDS - side_start)) s; faults at exit: $faults end-to-end run(s) (each one fails), plus $allowed in the case of a game that calls ExitProcess with a track playing (allowed)")
   wine_down
 done
 

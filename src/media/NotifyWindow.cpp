@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr char NotifyWindowClass[] = "TPUtilWindow";
-
 // Hands a message to the window's target; before the target is attached, and after
 // it is gone, the default procedure answers.
 LRESULT CALLBACK NotifyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
@@ -20,11 +18,11 @@ LRESULT CALLBACK NotifyWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 
 void RegisterNotifyWindowClass() {
     WNDCLASSA existing;
-    if (GetClassInfoA(ThisModule(), NotifyWindowClass, &existing)) return;
+    if (GetClassInfoA(ThisModule(), NotifyWindowClassName, &existing)) return;
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = DefWindowProcA;
     windowClass.hInstance = ThisModule();
-    windowClass.lpszClassName = NotifyWindowClass;
+    windowClass.lpszClassName = NotifyWindowClassName;
     if (!RegisterClassA(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
         throw Exception("Cannot register the notification window class. " + SystemErrorText(GetLastError()));
 }
@@ -33,7 +31,7 @@ void RegisterNotifyWindowClass() {
 
 TNotifyWindow::TNotifyWindow(TNotifyTarget& target) {
     RegisterNotifyWindowClass();
-    FWindow.Reset(CreateWindowExA(WS_EX_TOOLWINDOW, NotifyWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
+    FWindow.Reset(CreateWindowExA(WS_EX_TOOLWINDOW, NotifyWindowClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr,
                                   nullptr, ThisModule(), nullptr));
     if (!FWindow) throw Exception("Cannot create the notification window. " + SystemErrorText(GetLastError()));
     SetWindowLongPtrA(FWindow.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&target));
@@ -46,4 +44,4 @@ TNotifyWindow::~TNotifyWindow() {
 
 TNotifyWindowClass::TNotifyWindowClass() { RegisterNotifyWindowClass(); }
 
-TNotifyWindowClass::~TNotifyWindowClass() { UnregisterClassA(NotifyWindowClass, ThisModule()); }
+TNotifyWindowClass::~TNotifyWindowClass() { UnregisterClassA(NotifyWindowClassName, ThisModule()); }

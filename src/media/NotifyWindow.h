@@ -14,6 +14,8 @@ protected:
     ~TNotifyTarget() = default;
 };
 
+inline constexpr char NotifyWindowClassName[] = "TPUtilWindow";
+
 // A never-shown tool window of class "TPUtilWindow" on the creating thread whose
 // messages go to its target. Raises when the window cannot be created.
 class TNotifyWindow {

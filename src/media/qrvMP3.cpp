@@ -6,6 +6,7 @@
 
 #include "core/Errors.h"
 #include "core/NumberText.h"
+#include "core/OperationGuard.h"
 #include "core/TrackTitle.h"
 #include "media/MciApi.h"
 #include "media/ProgressThread.h"
@@ -47,6 +48,7 @@ TqrvMP3::~TqrvMP3() {
     // No ticker may run ProgressTick on a device that is gone, not even one that Stop
     // has already asked to end while its last tick waits for this thread.
     TqrvProgressThread::ForgetDevice(*this);
+    TOperationGuard::Forget(this);
 }
 
 void TqrvMP3::Check(MCIERROR code) {
@@ -198,6 +200,15 @@ void TqrvMP3::Stop() {
     Close();
 }
 
+void TqrvMP3::CloseNow() noexcept {
+    if (FDeviceID == 0) return;
+    // A device that refuses to stop is closed all the same.
+    Send(FDeviceID, MCI_STOP, 0, nullptr);
+    if (FThread != nullptr) std::exchange(FThread, nullptr)->RequestStop();
+    Send(FDeviceID, MCI_CLOSE, MCI_WAIT, nullptr);
+    FDeviceID = 0;
+}
+
 void TqrvMP3::Pause() {
     if (FDeviceID == 0 || Mode() != mmPlaying) return;
     SendPause();
@@ -232,9 +243,23 @@ void TqrvMP3::MciNotify(WPARAM code) {
     }
 }
 
+void TqrvMP3::DeferredNotify(void* device, std::uintptr_t code) noexcept {
+    auto* self = static_cast<TqrvMP3*>(device);
+    self->HandleMessage(self->NotifyWindow(), MM_MCINOTIFY, static_cast<WPARAM>(code), 0);
+}
+
 LRESULT TqrvMP3::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     if (message != MM_MCINOTIFY) return DefWindowProcA(window, message, wParam, lParam);
+    if (wParam != MCI_NOTIFY_SUCCESSFUL) return 0;
+    if (TOperationGuard::Running()) {
+        // Pumped inside an operation that is still running (perhaps one of this
+        // device's own commands): the end is handled once that operation is over,
+        // unless the device is freed before then.
+        TOperationGuard::Defer(&TqrvMP3::DeferredNotify, this, wParam);
+        return 0;
+    }
     try {
+        const TOperationGuard operation;
         MciNotify(wParam);
     } catch (...) {
         // A failure at the end of a track (the next one cannot start) must not reach

@@ -49,6 +49,9 @@ public:
     void Play();
     // Stops and closes an open device; nothing when closed.
     void Stop();
+    // Stops and closes an open device whatever MCI answers to either command; raises
+    // nothing. For the end of the game: no device may outlive the process.
+    void CloseNow() noexcept;
     // Pauses a playing device; nothing in any other mode.
     void Pause();
     // Resumes a paused device; nothing in any other mode.
@@ -98,6 +101,7 @@ private:
     void SendVolume() noexcept;
     TID3v1Tag ReadTag() const;
     void MciNotify(WPARAM code);
+    static void DeferredNotify(void* device, std::uintptr_t code) noexcept;
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
 
     MCIDEVICEID FDeviceID = 0;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "core/OperationGuard.h"
 #include "core/StatusText.h"
 #include "host/HostApi.h"
 #include "media/qrvMP3.h"
@@ -23,6 +24,7 @@ TMp3Player::TMp3Player(const THostBinding& host, const THotKeys& keys)
       FKeyEnd(keys.End), FKeyShuffle(keys.Shuffle), FKeyVolumeUp(keys.VolumeUp), FKeyVolumeDown(keys.VolumeDown) {}
 
 TMp3Player::~TMp3Player() {
+    TOperationGuard::Forget(this);
     FPlaylist.clear();
     FTrack.reset();
 }
@@ -85,12 +87,24 @@ void TMp3Player::Stop() {
 }
 
 void TMp3Player::CloseForExit() noexcept {
+    FActive = false;
+    FPausedByFocus = false;
     if (!FTrack) return;
-    try {
-        FTrack->Stop();
-    } catch (...) {
-        // A device that refuses to stop ends with the process all the same.
+    FTrack->CloseNow();
+    FTrack.reset();
+}
+
+void TMp3Player::GameEnding() noexcept {
+    if (TOperationGuard::Running()) {
+        TOperationGuard::Defer(&TMp3Player::DeferredGameEnd, this, 0);
+        return;
     }
+    const TOperationGuard operation;
+    CloseForExit();
+}
+
+void TMp3Player::DeferredGameEnd(void* player, std::uintptr_t) noexcept {
+    static_cast<TMp3Player*>(player)->GameEnding();
 }
 
 void TMp3Player::PlayCurrent() {
@@ -111,6 +125,10 @@ void TMp3Player::ShowText(std::string_view Line) { FHost.ShowLine(Line); }
 void TMp3Player::TrackEnded(TqrvMP3& /*Sender*/) { Next(); }
 
 TKeyOutcome TMp3Player::KeyPressed(std::uint16_t key) {
+    // A key is a moment's wish: run later, after whatever kept the thread busy, it
+    // would surprise more than it helps.
+    if (TOperationGuard::Running()) return TKeyOutcome::None;
+    const TOperationGuard operation;
     if (key == FKeyOn) {
         Toggle();
     } else if (key == FKeyPrev) {
@@ -138,16 +156,30 @@ void TMp3Player::ChangeVolume(bool up) {
     ShowText(VolumeLine(FVolume.Percent()));
 }
 
-void TMp3Player::FocusLost() {
-    if (FTrack && FTrack->Mode() == mmPlaying) {
+void TMp3Player::FocusLost() { ChangeFocus(false); }
+
+void TMp3Player::FocusRegained() { ChangeFocus(true); }
+
+void TMp3Player::ChangeFocus(bool regained) {
+    if (TOperationGuard::Running()) {
+        // Only the latest change counts once the running operation is over.
+        TOperationGuard::Defer(&TMp3Player::DeferredFocus, this, regained ? 1 : 0);
+        return;
+    }
+    const TOperationGuard operation;
+    if (!regained && FTrack && FTrack->Mode() == mmPlaying) {
         FTrack->Pause();
         FPausedByFocus = true;
+    } else if (regained && FTrack && FTrack->Mode() == mmPaused && FPausedByFocus) {
+        FTrack->Resume();
+        FPausedByFocus = false;
     }
 }
 
-void TMp3Player::FocusRegained() {
-    if (FTrack && FTrack->Mode() == mmPaused && FPausedByFocus) {
-        FTrack->Resume();
-        FPausedByFocus = false;
+void TMp3Player::DeferredFocus(void* player, std::uintptr_t regained) noexcept {
+    try {
+        static_cast<TMp3Player*>(player)->ChangeFocus(regained != 0);
+    } catch (...) {
+        // As in the activation hook: a device that cannot report its mode stays as it is.
     }
 }

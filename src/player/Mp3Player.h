@@ -61,17 +61,29 @@ public:
     void ShowText(std::string_view Line);
     void TrackEnded(TqrvMP3& Sender);
 
+    // What the hooks ask of the player. Each is one operation: one that arrives while
+    // another still runs on the host thread (through a message pumped inside it) is
+    // never run nested inside it; see TOperationGuard.
+
     // A fresh press of key (no repeat, no peek): runs the action bound to it, testing
     // the keys in the order on, previous, next, pause, shuffle, exit, volume up,
     // volume down. A volume key that equals one of the six keeps that key's action.
+    // A key pressed while another operation runs is dropped.
     TKeyOutcome KeyPressed(std::uint16_t key);
-    // The game went to the background: a playing track pauses.
+    // The game went to the background: a playing track pauses. While another
+    // operation runs, this waits until it is over.
     void FocusLost();
     // The game came back: a track paused by FocusLost, and by nothing since, resumes.
+    // While another operation runs, this waits until it is over.
     void FocusRegained();
-    // The game is about to end: stops and closes the current track's device, shows
-    // nothing, raises nothing. (Some platforms fault in their own teardown when a
-    // process ends with an MCI device still playing.)
+    // The game is ending (its message loop took WM_QUIT, or its last window is gone):
+    // as CloseForExit. While another operation runs, this waits until it is over.
+    void GameEnding() noexcept;
+
+    // Stops and closes the current track's device whatever MCI answers, frees the
+    // track and switches the player off; shows nothing, raises nothing. (Some
+    // platforms fault in their own teardown when a process ends with an MCI device
+    // still open.)
     void CloseForExit() noexcept;
     // One volume step up or down: applies to the current track at once and to every
     // later one, and shows "Volume> N%", whether the player is on or off.
@@ -100,4 +112,8 @@ private:
     std::vector<std::string> FPlaylist;
     std::unique_ptr<TqrvMP3> FTrack;
     TProgressEvent FOnTrackProgress;
+
+    void ChangeFocus(bool regained);
+    static void DeferredFocus(void* player, std::uintptr_t regained) noexcept;
+    static void DeferredGameEnd(void* player, std::uintptr_t) noexcept;
 };

@@ -1,5 +1,6 @@
 #include "plugin/EntryPoint.h"
 
+#include <exception>
 #include <new>
 
 #include "core/Errors.h"
@@ -9,22 +10,33 @@
 
 namespace {
 
-void LoadAndPin() {
+void LoadAndKeep(TKeepLoaded keepLoaded) {
     LibraryLoad();
     // From here on the code stays mapped until the process ends: a FreeLibrary from
     // the game's loader or from any other thread leaves the hooks, the notification
     // window and a playing track working, instead of leaving Windows to call into
     // code that is gone.
-    if (!PinThisModule())
+    if (!keepLoaded())
         throw Exception("Cannot keep the plug-in loaded. " + SystemErrorText(GetLastError()));
 }
 
 } // namespace
 
-BOOL AttachLibrary(TLoadFailureReporter report) noexcept {
+BOOL AttachLibrary(TLoadFailureReporter report, TKeepLoaded keepLoaded) noexcept {
+    std::exception_ptr failure;
     try {
-        LoadAndPin();
+        LoadAndKeep(keepLoaded);
         return TRUE;
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    // Undo the attach completely before the box is shown: its message loop must find
+    // no hook and no player (a hot key there would open MCI under the loader lock).
+    // The player made before the error is freed here, once, and a process detach that
+    // may follow finds nothing left to free.
+    LibraryDetach(false);
+    try {
+        std::rethrow_exception(failure);
     } catch (const Exception& error) {
         report(error.ClassName(), error.Message(), error.Address());
     } catch (const std::bad_alloc&) {
@@ -34,9 +46,6 @@ BOOL AttachLibrary(TLoadFailureReporter report) noexcept {
     } catch (...) {
         report("Exception", "Unknown error", nullptr);
     }
-    // Undo the attach completely: the player made before the error is freed here,
-    // once, and a process detach that may follow finds nothing left to free.
-    LibraryDetach(false);
     return FALSE;
 }
 

@@ -1,21 +1,38 @@
-// The keyboard hook that turns the hot keys into player actions, and the activation
-// hook that pauses the track while the game is in the background.
+// The keyboard hook that turns the hot keys into player actions, the activation hook
+// that pauses the track while the game is in the background, and the message hook
+// that sees the game's message loop end.
 #pragma once
 
 #include <windows.h>
 
-// Both hooks on the thread that makes this object, for as long as it lives. A hook
-// that cannot be installed is left out.
+#include "win32/Handles.h"
+
+// The three hooks on the thread that makes this object, for as long as it lives. A
+// hook that cannot be installed is left out.
 class THooks {
 public:
     THooks() noexcept;
     ~THooks();
     THooks(const THooks&) = delete;
     THooks& operator=(const THooks&) = delete;
+
+private:
+    UniqueHook FKeyboard;
+    UniqueHook FActivate;
+    UniqueHook FGameMessage;
 };
 
-// True while both hooks are in place.
+// True while all three hooks are in place.
 bool HooksInstalled() noexcept;
 
 LRESULT CALLBACK KeyboardHook(int nCode, WPARAM wParam, LPARAM lParam) noexcept;
+// Sent messages as the window procedure returns: WM_ACTIVATE pauses and resumes, the
+// WM_DESTROY of the thread's last game window ends the music.
 LRESULT CALLBACK ActivateHook(int nCode, WPARAM wParam, LPARAM lParam) noexcept;
+// Messages the game's loop takes from the queue: WM_QUIT ends the music.
+LRESULT CALLBACK GameMessageHook(int nCode, WPARAM wParam, LPARAM lParam) noexcept;
+
+// True when window is a top-level window of the calling thread, not one of the
+// plug-in's own, and no other such window of the thread remains (windows it owns are
+// going with it; the system's input-method windows are not the game's).
+bool IsLastGameWindow(HWND window) noexcept;

@@ -2,8 +2,7 @@
 
 #include <windows.h>
 
-#include <optional>
-
+#include "core/ManualLifetime.h"
 #include "media/ProgressThread.h"
 #include "plugin/ConfigTextPass.h"
 #include "plugin/KeyReader.h"
@@ -14,7 +13,7 @@ TMp3Player* Player = nullptr;
 
 namespace {
 
-std::optional<TLoadedPlugin> LoadedPlugin;
+TManualLifetime<TLoadedPlugin> LoadedPlugin;
 
 std::uint8_t ReadKey(const TKeyReader& keys, const char* name, std::int32_t defaultValue) {
     return static_cast<std::uint8_t>(keys.ReadKeyValue(KeysSection, name, defaultValue) & 0xFF);
@@ -50,13 +49,22 @@ TLoadedPlugin::~TLoadedPlugin() = default;
 void LibraryLoad() {
     LibraryDetach(false);
     TqrvProgressThread::SetOwnerThread();
-    LoadedPlugin.emplace();
-    Player = LoadedPlugin->PlayerOrNull();
+    Player = LoadedPlugin.Emplace().PlayerOrNull();
 }
 
 void LibraryDetach(bool processEnding) noexcept {
     Player = nullptr;
-    if (processEnding) TqrvProgressThread::AbandonAll();
-    LoadedPlugin.reset();
-    if (!processEnding) TqrvProgressThread::EndAll();
+    if (processEnding) {
+        // The process is ending: its other threads died wherever they were, perhaps
+        // inside the heap or the window manager, holding their locks. Releasing the
+        // hooks, the window class or even memory could wait forever on such a lock, so
+        // nothing is released: the system takes it all back. (The music was closed
+        // before, when the game's loop ended or its last window went; a game that ends
+        // its process without either leaves the device to the system.)
+        TqrvProgressThread::AbandonAll();
+        LoadedPlugin.Abandon();
+        return;
+    }
+    LoadedPlugin.Reset();
+    TqrvProgressThread::EndAll();
 }

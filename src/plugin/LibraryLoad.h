@@ -24,6 +24,6 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host);
 void LibraryLoad();
 
 // Releases the loaded plug-in: hooks first, then the player. When the process is
-// ending, its other threads are gone and whatever they held stays held: nothing here
-// then waits or takes a lock. Safe to repeat.
+// ending, its other threads are gone and whatever they held stays held: nothing is
+// released then, and nothing waits or takes a lock. Safe to repeat.
 void LibraryDetach(bool processEnding) noexcept;

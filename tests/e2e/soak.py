@@ -12,8 +12,7 @@ import pathlib
 import re
 import sys
 
-from gamefolder import (count_teardown_fault, ended_then_faulted_in_teardown, make_game, remove_game,
-                        run_host)
+from gamefolder import count_fault_at_exit, died_of_signal, lines_after_quit, make_game, remove_game, run_host
 
 # Under Wine, user and gdi read 0 (not implemented there); the direct counts stand in.
 MARGINS = {"handles": 16, "windows": 0, "mci": 0, "private": 8 * 1024 * 1024, "threads": 2, "user": 4, "gdi": 4}
@@ -57,10 +56,12 @@ def main():
         m = re.match(r"stats: (\w+) (.*)", line)
         if m:
             stats[m.group(1)] = {k: int(v) for k, v in re.findall(r"(\w+)=(\d+)", m.group(2))}
-    if ended_then_faulted_in_teardown(status, output):
-        print(f"note: the script ended, then Wine faulted in its own teardown (status {status})")
-        count_teardown_fault(build, "soak")
-        status = 0
+    if died_of_signal(status):
+        count_fault_at_exit(build, "soak")
+        print(f"FAILED: the game died of a signal at exit (status {status})")
+    if lines_after_quit(output):
+        print("FAILED: status lines after the quit began")
+        status = status or 1
     plays = sum(1 for line in output if line.startswith("line: Play>"))
     print(f"soak: {plays} 'Play>' lines, exit status {status}")
     if status != 0 or "before" not in stats or "after" not in stats:

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <utility>
 #include <string>
@@ -53,6 +54,8 @@ public:
             call.Callback = reinterpret_cast<MCI_PLAY_PARMS*>(params)->dwCallback;
         }
         Calls.push_back(call);
+        // What happens while the command runs: a driver that pumps messages, say.
+        if (DuringCommand && message == DuringMessage) std::exchange(DuringCommand, nullptr)();
         if (const auto failure = Failures.find(message); failure != Failures.end()) return failure->second;
         if (message == MCI_OPEN) reinterpret_cast<MCI_OPEN_PARMSA*>(params)->wDeviceID = DeviceId;
         if (message == MCI_STATUS) {
@@ -87,6 +90,9 @@ public:
     DWORD_PTR LengthMs = 2000;
     DWORD_PTR PositionMs = 0;
     bool HasErrorText = true;
+    // Runs once, inside the next command of message DuringMessage.
+    std::function<void()> DuringCommand;
+    UINT DuringMessage = 0;
 
 private:
     TMciApi* FPrevious;

@@ -12,11 +12,18 @@ namespace {
 struct TReported {
     std::string ClassName;
     std::string Message;
+    bool HooksLive = false;  // while the box would be shown
+    bool PlayerLive = false;
 };
 std::vector<TReported> Reported;
 
 void RecordFailure(const char* className, const std::string& message, const void*) noexcept {
-    Reported.push_back({className, message});
+    Reported.push_back({className, message, HooksInstalled(), Player != nullptr});
+}
+
+bool RefuseToKeepLoaded() noexcept {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
 }
 
 // On, next, previous, pause, shuffle, end, volume up, volume down.
@@ -130,6 +137,19 @@ TEST_F(Load, AnUnreadableConfigurationFailsTheLoadAndLeavesNothing) {
     // The loader may or may not follow with a process detach: nothing is freed twice.
     HandleLoaderCall(DLL_PROCESS_DETACH, false);
     EXPECT_EQ(Player, nullptr);
+}
+
+TEST_F(Load, AFailureAfterTheHooksWereInstalledUndoesTheLoadBeforeTheBoxShows) {
+    WriteFileBytes("a.mp3", "a");
+    WriteFileBytes("vask\\quilm.ini", "[playlist]\r\na.mp3\r\n");
+    EXPECT_FALSE(AttachLibrary(&RecordFailure, &RefuseToKeepLoaded));
+    ASSERT_EQ(Reported.size(), 1u);
+    EXPECT_EQ(Reported[0].ClassName, "Exception");
+    EXPECT_EQ(Reported[0].Message.rfind("Cannot keep the plug-in loaded. ", 0), 0u) << Reported[0].Message;
+    EXPECT_FALSE(Reported[0].HooksLive) << "no hot key may act inside the box's message loop";
+    EXPECT_FALSE(Reported[0].PlayerLive);
+    EXPECT_EQ(Player, nullptr);
+    EXPECT_FALSE(HooksInstalled());
 }
 
 TEST(LoadFailureBox, TextNamesClassModuleOffsetAndMessage) {

@@ -6,53 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "FakeMci.h"
-#include "HostSection.h"
-#include "TestFiles.h"
+#include "PlayerFixture.h"
 #include "core/Errors.h"
-#include "host/HostApi.h"
-#include "media/qrvMP3.h"
-#include "player/Mp3Player.h"
 
 namespace {
 
-std::vector<std::string> Lines;
-
-extern "C" void __cdecl RecordLine(const wchar_t* text, int) {
-    std::string line;
-    for (; *text; ++text) line.push_back(static_cast<char>(*text));
-    Lines.push_back(line);
-}
-
-class Player : public ::testing::Test {
-protected:
-    Player() {
-        InstallHostRoutine(THostBuild::First, &RecordLine);
-        Lines.clear();
-        for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) WriteFileBytes(name, std::string(200, 'x'));
-    }
-    void Fill(std::initializer_list<const char*> paths) {
-        for (const char* path : paths) P.Append(path);
-    }
-    std::vector<std::string> TakeLines() { return std::exchange(Lines, {}); }
-    // The window the last play command asked MCI to notify.
-    HWND LastNotifyWindow() const {
-        for (auto call = Mci.Calls.rbegin(); call != Mci.Calls.rend(); ++call)
-            if (call->Message == MCI_PLAY) return reinterpret_cast<HWND>(call->Callback);
-        return nullptr;
-    }
-    // The end of the current track, as MCI reports it.
-    void EndCurrentTrack() {
-        const HWND window = LastNotifyWindow();
-        ASSERT_NE(window, nullptr);
-        SendMessageA(window, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, Mci.DeviceId);
-    }
-
-    TTempGameFolder Folder;
-    TFakeMci Mci;
-    THostBinding Host;
-    TMp3Player P{Host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END}};
-};
+using Player = PlayerFixture;
 
 TEST_F(Player, ANewPlayerIsEmptyAndOff) {
     EXPECT_EQ(P.Count(), 0);
@@ -264,7 +223,7 @@ TEST_F(Player, DestroyingAPlayingPlayerSendsNothingAndShowsNothing) {
 
 namespace {
 
-class Volume : public Player {
+class Volume : public PlayerFixture {
 protected:
     // The volume commands sent since the last call, as their values.
     std::vector<DWORD> TakeVolumes() {

@@ -15,6 +15,7 @@ std::vector<std::string> Lines;
 std::deque<std::wstring> RecentLines;
 std::map<unsigned, int> KeyUps;
 HWND GameWindow = nullptr;
+bool QuitOnDestroy = true;
 
 std::string ToUtf8(const wchar_t* text) {
     const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
@@ -61,7 +62,14 @@ LRESULT CALLBACK GameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         }
         break;
     case WM_CLOSE:
-        if (window == GameWindow) PostQuitMessage(0);
+        // As games do: the window goes, and with the game window the message loop.
+        DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        if (window == GameWindow) {
+            GameWindow = nullptr;
+            if (QuitOnDestroy) PostQuitMessage(0);
+        }
         return 0;
     default:
         break;
@@ -105,6 +113,12 @@ extern "C" void __cdecl GameShowText(const wchar_t* text, int reserved) {
 }
 
 const std::vector<std::string>& ReceivedLines() { return Lines; }
+
+void DestroyWithoutQuit(const TGameWindows& windows) {
+    QuitOnDestroy = false;
+    if (IsWindow(windows.Second)) DestroyWindow(windows.Second);
+    if (IsWindow(windows.Game)) DestroyWindow(windows.Game);
+}
 
 int KeyUpCount(unsigned vk) {
     const auto it = KeyUps.find(vk);

@@ -15,6 +15,10 @@ struct TGameWindows {
 // Creates the windows on the calling thread (the foreign one on a thread of its own).
 TGameWindows CreateGameWindows();
 
+// Destroys the game thread's windows without the WM_QUIT that closing the game window
+// posts: a game whose loop ends when its window is gone.
+void DestroyWithoutQuit(const TGameWindows& windows);
+
 // The game's text routine (cdecl): prints "line: <text>" as UTF-8 and draws it.
 extern "C" void __cdecl GameShowText(const wchar_t* text, int reserved);
 

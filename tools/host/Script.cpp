@@ -14,29 +14,34 @@ namespace {
 constexpr char PluginPath[] = "vask\\quilm.dll";
 HMODULE Plugin = nullptr;
 std::size_t LineCursor = 0;
+// The message loop took WM_QUIT: the game is ending.
+bool QuitTaken = false;
 
 unsigned long Number(const std::string& text) { return std::strtoul(text.c_str(), nullptr, 0); }
 
 void PumpPending(const THostOptions& options) {
     MSG msg;
-    for (;;) {
+    while (!QuitTaken) {
         if (options.PeekFirst && !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) return;
         if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return;
         if (msg.message == WM_QUIT) {
-            Report("exit: window closed");
-            ExitProcess(ExitDone);
+            QuitTaken = true;
+            Report("quit: the message loop ended");
+            return;
         }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
 }
 
-// Runs the message loop until done() or the time is up; true when done() held.
+// Runs the message loop until done(), the time is up or the loop ends; true when
+// done() held.
 template <class Done> bool PumpUntil(DWORD timeoutMs, const THostOptions& options, Done done) {
     const DWORD start = GetTickCount();
     for (;;) {
         PumpPending(options);
         if (done()) return true;
+        if (QuitTaken) return false;
         const DWORD elapsed = GetTickCount() - start;
         if (elapsed >= timeoutMs) return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
@@ -200,15 +205,35 @@ bool LoadPlugin() {
 }
 
 int RunMessageLoop(const THostOptions& options) {
-    for (;;) PumpUntil(INFINITE, options, [] { return false; });
+    PumpUntil(INFINITE, options, [] { return false; });
+    return ExitDone;
 }
 
 DWORD WINAPI FreeOnThisThread(void* module) { return FreeLibrary(static_cast<HMODULE>(module)) ? 0 : 1; }
 
-int RunScript(const std::vector<std::string>& lines, const TGameWindows& windows, const THostOptions& options) {
+namespace {
+
+// The way a game quits: its window is closed, the window procedure destroys it, its
+// WM_DESTROY posts WM_QUIT and the loop ends on it. Nothing is shown after this starts.
+int QuitLikeAGame(HWND gameWindow, const THostOptions& options, int status) {
+    if (QuitTaken) return status;
+    Report("quit: begins");
+    PostMessageA(gameWindow, WM_CLOSE, 0, 0);
+    if (!PumpUntil(5000, options, [] { return QuitTaken; })) {
+        Report("timeout: the message loop did not end");
+        return ExitTimedOut;
+    }
+    return status;
+}
+
+int RunCommands(const std::vector<std::string>& lines, const TGameWindows& windows, const THostOptions& options) {
     SetForegroundWindow(windows.Game);
     PumpUntil(100, options, [] { return false; });
     for (const std::string& line : lines) {
+        if (QuitTaken) {
+            Report("script: the game ended before: %s", line.c_str());
+            return ExitDone;
+        }
         std::istringstream in(line);
         std::string command;
         in >> command;
@@ -274,6 +299,26 @@ int RunScript(const std::vector<std::string>& lines, const TGameWindows& windows
             }
             SetForegroundWindow(target);
             PumpUntil(100, options, [] { return false; });
+        } else if (command == "close") {
+            HWND target = WindowNamed(windows, a);
+            if (target == nullptr) {
+                Report("script: unknown window %s", a.c_str());
+                return ExitBadScript;
+            }
+            if (target == windows.Game) Report("quit: begins");
+            PostMessageA(target, WM_CLOSE, 0, 0);
+            PumpUntil(200, options, [] { return false; });
+        } else if (command == "end-by-windows") {
+            // A game whose loop ends when its windows are gone, with no WM_QUIT, and
+            // which then ends its process.
+            Report("quit: begins");
+            DestroyWithoutQuit(windows);
+            Report("script: done");
+            ExitProcess(ExitDone);
+        } else if (command == "exit-process") {
+            // A game that ends its process from inside its loop, windows and all.
+            Report("script: done");
+            ExitProcess(ExitDone);
         } else if (command == "activate") {
             SendMessageA(windows.Game, WM_ACTIVATE, Number(a), 0);
             PumpUntil(20, options, [] { return false; });
@@ -308,9 +353,13 @@ int RunScript(const std::vector<std::string>& lines, const TGameWindows& windows
             return ExitBadScript;
         }
     }
-    // Like a game's quit: the loop runs a moment longer before the process ends. (Wine's
-    // MPEG playback can fault while it tears down a track that has only just started.)
-    PumpUntil(300, options, [] { return false; });
     Report("script: done");
     return ExitDone;
+}
+
+} // namespace
+
+int RunScript(const std::vector<std::string>& lines, const TGameWindows& windows, const THostOptions& options) {
+    const int status = RunCommands(lines, windows, options);
+    return QuitLikeAGame(windows.Game, options, status);
 }

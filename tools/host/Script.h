@@ -15,8 +15,16 @@
 //                            private bytes, threads, USER and GDI objects
 //   calibrate FILE N         N bare MCI track changes: handles the platform keeps per change
 //   screenshot FILE          save the game window as a BMP
+//   close game|second        send WM_CLOSE to a game window (closing the game window
+//                            ends the game: the script stops there)
+//   end-by-windows           destroy the game's windows without a WM_QUIT, then
+//                            ExitProcess(0)
+//   exit-process             ExitProcess(0) at once, windows and all
 //   exit                     end the script
 //
+// At the end of the script the game quits as games do: WM_CLOSE to the game window,
+// which destroys it; its WM_DESTROY posts WM_QUIT, and the loop ends on it. The
+// stand-in prints "quit: begins" when a quit starts; nothing may be shown after it.
 // Blank lines and lines starting with "#" are skipped. Numbers may be decimal or 0x hex.
 #pragma once
 
@@ -37,10 +45,10 @@ struct THostOptions {
     bool PeekFirst = false; // peek with PM_NOREMOVE before each removal, as some games do
 };
 
-// Runs the script; returns the exit status.
+// Runs the script, then quits as a game does; returns the exit status.
 int RunScript(const std::vector<std::string>& lines, const TGameWindows& windows, const THostOptions& options);
 
-// Runs the game's message loop until the window is closed (interactive mode).
+// Runs the game's message loop until it takes WM_QUIT (interactive mode).
 int RunMessageLoop(const THostOptions& options);
 
 // Loads the plug-in, reporting and closing a failure message box; false when it failed.

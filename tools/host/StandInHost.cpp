@@ -111,6 +111,7 @@ int main(int argc, char** argv) {
     }
     const int status = RunScript(script, windows, options);
     std::fflush(stdout);
-    // End at once: the plug-in's process detach runs as in a game that quits.
-    ExitProcess(static_cast<UINT>(status));
+    // Back from main as a game is when its loop has ended: the runtime ends the
+    // process, and the plug-in's process detach runs.
+    return status;
 }

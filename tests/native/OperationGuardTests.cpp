@@ -1,0 +1,70 @@
+// Deferred work of the host thread's operations: nothing runs nested, everything runs
+// once the outermost operation is over, in order.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/OperationGuard.h"
+
+namespace {
+
+std::string Log;
+
+void Append(void* context, std::uintptr_t argument) noexcept {
+    Log += *static_cast<const char*>(context);
+    Log += static_cast<char>('0' + argument);
+}
+
+// Runs an operation of its own that defers another piece of work.
+void DeferAgain(void* context, std::uintptr_t) noexcept {
+    const TOperationGuard operation;
+    Log += "+";
+    TOperationGuard::Defer(&Append, context, 9);
+}
+
+char A = 'a', B = 'b', C = 'c';
+
+TEST(OperationGuard, DeferredWorkRunsWhenTheOutermostOperationEndsInOrder) {
+    Log.clear();
+    EXPECT_FALSE(TOperationGuard::Running());
+    {
+        const TOperationGuard outer;
+        {
+            const TOperationGuard nested;
+            EXPECT_TRUE(TOperationGuard::Running());
+            TOperationGuard::Defer(&Append, &A, 1);
+            TOperationGuard::Defer(&Append, &B, 1);
+        }
+        EXPECT_EQ(Log, "") << "a nested operation's end runs nothing";
+        TOperationGuard::Defer(&Append, &A, 2);
+    }
+    EXPECT_FALSE(TOperationGuard::Running());
+    EXPECT_EQ(Log, "a2b1") << "a later request of the same kind takes its place, with its argument";
+}
+
+TEST(OperationGuard, WorkDeferredByDeferredWorkRunsTooAndForgottenWorkNever) {
+    Log.clear();
+    {
+        const TOperationGuard operation;
+        TOperationGuard::Defer(&DeferAgain, &C, 0);
+        TOperationGuard::Defer(&Append, &A, 3);
+        TOperationGuard::Defer(&Append, &B, 4);
+        TOperationGuard::Forget(&B);
+    }
+    EXPECT_EQ(Log, "+a3c9");
+}
+
+TEST(OperationGuard, RequestsBeyondTheRoomAreDropped) {
+    Log.clear();
+    char names[12];
+    {
+        const TOperationGuard operation;
+        for (int i = 0; i < 12; ++i) {
+            names[i] = static_cast<char>('A' + i);
+            TOperationGuard::Defer(&Append, &names[i], 0);
+        }
+    }
+    EXPECT_EQ(Log, "A0B0C0D0E0F0G0H0");
+}
+
+} // namespace

@@ -1,0 +1,180 @@
+// The edges of a game's life in the player: the game's end and the exit key close the
+// device whatever MCI answers; the hooks see the game's loop end and its last window
+// go; and nothing that a message pump inside an MCI command delivers runs nested
+// inside the operation that sent it.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+
+#include "PlayerFixture.h"
+#include "plugin/Hooks.h"
+#include "plugin/LibraryLoad.h"
+
+namespace {
+
+using GameEnd = PlayerFixture;
+
+// The commands sent after the last MCI_PLAY.
+std::vector<UINT> MessagesAfterLastPlay(const TFakeMci& mci) {
+    std::vector<UINT> after;
+    for (const TMciCall& call : mci.Calls) {
+        if (call.Message == MCI_PLAY)
+            after.clear();
+        else
+            after.push_back(call.Message);
+    }
+    return after;
+}
+
+void PumpQueuedMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
+
+TEST_F(GameEnd, ClosesTheDeviceInEveryStateShowsNothingAndLeavesThePlayerOff) {
+    Fill({"a.mp3", "b.mp3"});
+    const struct {
+        const char* State;
+        std::function<void()> Reach;
+        std::vector<UINT> Messages;
+    } table[] = {
+        {"playing", [] {}, {MCI_STOP, MCI_CLOSE}},
+        {"paused by the key", [this] { P.KeyPressed(VK_F8); }, {MCI_STOP, MCI_CLOSE}},
+        {"paused by focus", [this] { P.FocusLost(); }, {MCI_STOP, MCI_CLOSE}},
+        {"switched off", [this] { P.KeyPressed(VK_F5); }, {}},
+    };
+    for (const auto& row : table) {
+        P.KeyPressed(VK_F5);
+        row.Reach();
+        TakeLines();
+        Mci.Calls.clear();
+        P.GameEnding();
+        EXPECT_EQ(Mci.Messages(), row.Messages) << row.State;
+        EXPECT_TRUE(TakeLines().empty()) << row.State << ": the game's screen is going away";
+        P.KeyPressed(VK_F6);
+        P.KeyPressed(VK_F8);
+        EXPECT_TRUE(TakeLines().empty()) << row.State << ": the player is off, with no track";
+    }
+    P.KeyPressed(VK_F5);
+    EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Play> a [00-02s]"})) << "on again, from where it was";
+}
+
+TEST_F(GameEnd, TheDeviceIsClosedEvenWhenItRefusesToStop) {
+    Fill({"a.mp3"});
+    const struct {
+        const char* Way;
+        std::function<void()> End;
+    } table[] = {
+        {"exit key", [this] { EXPECT_EQ(P.KeyPressed(VK_END), TKeyOutcome::EndGame); }},
+        {"game's end", [this] { P.GameEnding(); }},
+    };
+    for (const auto& row : table) {
+        P.KeyPressed(VK_F5);
+        Mci.Calls.clear();
+        Mci.Failures[MCI_STOP] = MCIERR_HARDWARE;
+        row.End();
+        Mci.Failures.clear();
+        ASSERT_EQ(Mci.Messages(), (std::vector<UINT>{MCI_STOP, MCI_CLOSE})) << row.Way;
+        EXPECT_EQ(Mci.Calls[1].Device, Mci.DeviceId) << row.Way;
+        EXPECT_EQ(Mci.Calls[1].Flags, static_cast<DWORD_PTR>(MCI_WAIT)) << row.Way;
+        TakeLines();
+    }
+}
+
+TEST_F(GameEnd, AnEndOfTrackPumpedInsideACommandRunsAfterTheOperation) {
+    Fill({"a.mp3", "b.mp3"});
+    P.KeyPressed(VK_F5);
+    // a's end is queued; the driver pumps it while the pause key's MCI_PAUSE runs.
+    PostMessageA(LastNotifyWindow(), MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, Mci.DeviceId);
+    TakeLines();
+    Mci.Calls.clear();
+    Mci.DuringMessage = MCI_PAUSE;
+    Mci.DuringCommand = [] { PumpQueuedMessages(); };
+    P.KeyPressed(VK_F8);
+    const std::vector<UINT> messages = Mci.Messages();
+    ASSERT_GE(messages.size(), 6u);
+    EXPECT_EQ(std::vector<UINT>(messages.begin(), messages.begin() + 5),
+              (std::vector<UINT>{MCI_STATUS, MCI_STATUS, MCI_PAUSE, MCI_STOP, MCI_CLOSE}))
+        << "the pause completes; only then does a end and close";
+    EXPECT_EQ(messages.back(), static_cast<UINT>(MCI_PLAY)) << "then b plays";
+    EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Paused>", "Stopped>", "Play> b [00-02s]"}));
+}
+
+TEST_F(GameEnd, WhatTheHooksDeliverInsideACommandNeverRunsNestedInIt) {
+    const struct {
+        const char* What;
+        std::function<void(TMp3Player&)> Deliver;
+        std::vector<UINT> After; // once b plays
+    } table[] = {
+        {"a key, dropped", [](TMp3Player& p) { EXPECT_EQ(p.KeyPressed(VK_F6), TKeyOutcome::None); }, {}},
+        {"a focus change, applied after", [](TMp3Player& p) { p.FocusLost(); }, {MCI_STATUS, MCI_STATUS, MCI_PAUSE}},
+        {"only the latest focus change", [](TMp3Player& p) { p.FocusLost(), p.FocusRegained(); }, {MCI_STATUS}},
+        {"the game's end, after", [](TMp3Player& p) { p.GameEnding(); }, {MCI_STOP, MCI_CLOSE}},
+    };
+    for (const auto& row : table) {
+        TMp3Player player(Host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END});
+        for (const char* path : {"a.mp3", "b.mp3", "c.mp3"}) player.Append(path);
+        player.KeyPressed(VK_F5);
+        TakeLines();
+        Mci.Calls.clear();
+        // The next key opens b; its driver pumps the delivery inside that open.
+        Mci.DuringMessage = MCI_OPEN;
+        Mci.DuringCommand = [&] { row.Deliver(player); };
+        player.KeyPressed(VK_F6);
+        EXPECT_FALSE(Mci.DuringCommand) << row.What;
+        EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Stopped>", "Play> b [00-02s]"}))
+            << row.What << ": one track change, nothing nested in it";
+        EXPECT_EQ(MessagesAfterLastPlay(Mci), row.After) << row.What;
+    }
+}
+
+// The real hooks on this thread, with the test's player as the plug-in's.
+class GameEndHooks : public PlayerFixture {
+protected:
+    GameEndHooks() { ::Player = &P; }
+    ~GameEndHooks() override { ::Player = nullptr; }
+    THooks Hooks;
+};
+
+TEST_F(GameEndHooks, TheLoopTakingWmQuitClosesTheDevice) {
+    ASSERT_TRUE(HooksInstalled());
+    Fill({"a.mp3"});
+    for (const UINT peek : {PM_REMOVE, PM_NOREMOVE}) {
+        P.KeyPressed(VK_F5);
+        TakeLines();
+        Mci.Calls.clear();
+        PostQuitMessage(0);
+        MSG msg;
+        ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, peek)) << peek;
+        EXPECT_EQ(Mci.Messages(), (std::vector<UINT>{MCI_STOP, MCI_CLOSE})) << peek;
+        EXPECT_TRUE(TakeLines().empty()) << peek;
+        while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+    }
+}
+
+TEST_F(GameEndHooks, OnlyTheLastGameWindowGoingClosesTheDevice) {
+    Fill({"a.mp3", "b.mp3"});
+    const auto makeWindow = [] {
+        return CreateWindowExA(0, "STATIC", "game", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    };
+    HWND first = makeWindow();
+    HWND second = makeWindow();
+    HWND child = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 1, 1, second, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(first && second && child);
+    P.KeyPressed(VK_F5);
+    TakeLines();
+    Mci.Calls.clear();
+    DestroyWindow(first);
+    DestroyWindow(child);
+    EXPECT_TRUE(Mci.Calls.empty()) << "a game window remains, and the notification window is not one";
+    P.KeyPressed(VK_F6);
+    EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Stopped>", "Play> b [00-02s]"})) << "the music goes on";
+    Mci.Calls.clear();
+    DestroyWindow(second);
+    EXPECT_EQ(Mci.Messages(), (std::vector<UINT>{MCI_STOP, MCI_CLOSE}));
+    EXPECT_TRUE(TakeLines().empty());
+}
+
+} // namespace
