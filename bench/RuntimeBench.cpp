@@ -4,9 +4,12 @@
 //    the queue that is not WM_QUIT), against hooks that only hand the call on;
 //  - key to "Play>": a switch-on key through the keyboard hook until its status line,
 //    against the bare MCI commands that any player needs for the same file (open,
-//    length, close, open, play).
+//    length, close, open, play);
+//  - key to seek line: a seek key through the keyboard hook until its status line,
+//    against the bare MCI commands of the same seek (mode, time format, position,
+//    play from).
 //
-//   bench_runtime TRACK.mp3
+//   bench_runtime TRACK.mp3 LONG_TRACK.mp3 (LONG_TRACK: 30 s, for seeks of 10 s)
 #include <windows.h>
 #include <mmsystem.h>
 
@@ -75,11 +78,12 @@ template <class Proc> double KeyLoop(Proc proc) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_runtime TRACK.mp3\n");
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: bench_runtime TRACK.mp3 LONG_TRACK.mp3\n");
         return 5;
     }
     const std::string track = argv[1];
+    const std::string longTrack = argv[2];
     InstallHostRoutine(THostBuild::First, &CountLine);
     const THostBinding host;
     HWND window = CreateWindowExA(0, "STATIC", "bench", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
@@ -135,6 +139,33 @@ int main(int argc, char** argv) {
     const double bare = Median(bareTimes);
     std::printf("| key to \"Play>\" line | %.1f ms | bare MCI open, length, close, open, mode, play %.1f ms | %.2f |\n",
                 keyToPlay / 1000, bare / 1000, keyToPlay / bare);
+
+    // Key to a seek's line: ahead and back in turn on a track that plays; the bare seek
+    // on a device of its own, outside the timing of the other.
+    TMp3Player seeker(host, THotKeys{VK_F5, 0, 0, 0, 0, 0, 0, 0, VK_NEXT, VK_PRIOR, 0, 0});
+    seeker.Append(longTrack);
+    Player = &seeker;
+    KeyboardHook(HC_ACTION, VK_F5, 1);
+    std::vector<double> seekTimes, bareSeekTimes;
+    for (int i = 0; i < 10; ++i) {
+        const int before = LinesShown;
+        const double start = NowMicroseconds();
+        KeyboardHook(HC_ACTION, i % 2 == 0 ? VK_NEXT : VK_PRIOR, 1);
+        seekTimes.push_back(NowMicroseconds() - start);
+        if (LinesShown == before) std::fprintf(stderr, "no seek line\n");
+    }
+    KeyboardHook(HC_ACTION, VK_F5, 1);
+    const MCIDEVICEID device = BareOpenAndPlay(longTrack.c_str());
+    for (int i = 0; i < 10; ++i) {
+        const double start = NowMicroseconds();
+        BareSeek(device, i % 2 == 0 ? 10000 : -10000, window);
+        bareSeekTimes.push_back(NowMicroseconds() - start);
+    }
+    BareStopAndClose(device);
+    const double seek = Median(seekTimes);
+    const double bareSeek = Median(bareSeekTimes);
+    std::printf("| key to seek line | %.2f ms | bare MCI mode, time format, position, play from %.2f ms | %.2f |\n",
+                seek / 1000, bareSeek / 1000, seek / bareSeek);
 
     hooks.reset();
     Player = nullptr;

@@ -12,4 +12,5 @@ tone() { # name seconds frequency
 tone tone2s 2 440
 tone tone1s 1 660
 tone tone5s 5 550
+tone tone30s 30 495
 [ -f "$out/short.wav" ] || sox -q -n -r 8000 -c 1 "$out/short.wav" synth 0.5 sine 440

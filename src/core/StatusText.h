@@ -11,9 +11,20 @@ inline constexpr std::string_view StatusStopped = "Stopped>";
 inline constexpr std::string_view StatusShuffleOn = "Shuffle ON>";
 inline constexpr std::string_view StatusShuffleOff = "Shuffle OFF>";
 
-// " [MM-SSs]" for a length in whole seconds; numbers have at least two digits and are
-// never cut (6000 s gives " [100-00s]").
+inline constexpr std::string_view StatusMuted = "Volume> muted";
+
+// "MM-SSs" for whole seconds; numbers have at least two digits and are never cut
+// (6000 s gives "100-00s").
+std::string MinutesSeconds(std::int32_t seconds);
+
+// " [MM-SSs]": the length of a track in whole seconds.
 std::string LengthPart(std::int32_t seconds);
+
+// " [MM-SSs/MM-SSs]": how far a track is, and its length, in whole seconds.
+std::string PositionPart(std::int32_t position, std::int32_t length);
+
+// "Play> " or "Paused> ", then title and position part: where the track is now.
+std::string WhereLine(bool paused, std::string_view title, std::int32_t position, std::int32_t length);
 
 // "Play> " + title + length part: a new track has started.
 std::string PlayLine(std::string_view title, std::int32_t seconds);

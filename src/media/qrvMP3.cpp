@@ -99,6 +99,7 @@ std::int32_t TqrvMP3::MeasureLength() {
         throw;
     }
     Close();
+    FLengthMs = ms > 0 ? ms : 0;
     return WholeSeconds(ms);
 }
 
@@ -149,11 +150,12 @@ void TqrvMP3::SetTimeFormat(DWORD format) {
     Check(Send(FDeviceID, MCI_SET, MCI_SET_TIME_FORMAT, &params));
 }
 
-void TqrvMP3::PlayNotify() {
+void TqrvMP3::PlayNotify(DWORD_PTR flags, std::int32_t fromMs) {
     if (FDeviceID == 0) return;
     MCI_PLAY_PARMS params{};
     params.dwCallback = reinterpret_cast<DWORD_PTR>(FWindow ? FWindow->Handle() : nullptr);
-    Check(Send(FDeviceID, MCI_PLAY, MCI_NOTIFY, &params));
+    params.dwFrom = static_cast<DWORD>(fromMs);
+    Check(Send(FDeviceID, MCI_PLAY, MCI_NOTIFY | flags, &params));
 }
 
 void TqrvMP3::SendStop() {
@@ -219,6 +221,22 @@ void TqrvMP3::Resume() {
     if (FDeviceID == 0 || Mode() != mmPaused) return;
     SendResume();
     if (FThread != nullptr) FThread->Release();
+}
+
+std::int32_t TqrvMP3::PositionMs() {
+    if (FDeviceID == 0) return 0;
+    SetTimeFormat(MCI_FORMAT_MILLISECONDS);
+    return StatusPosition();
+}
+
+void TqrvMP3::MoveTo(std::int32_t ms, bool paused) {
+    if (FDeviceID == 0) return;
+    // A play from the new place, with a new end notification (the old play's comes at
+    // once as superseded, which is no end). MCI_SEEK would be the obvious command, but
+    // MPEG devices refuse it while paused and are left stopped; a play followed at
+    // once by a pause leaves them paused at the new place instead.
+    PlayNotify(MCI_FROM, ms);
+    if (paused) SendPause();
 }
 
 std::string TqrvMP3::Title() const { return TrackTitle(FFileName, &IsSystemLeadByte); }

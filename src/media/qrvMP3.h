@@ -61,8 +61,18 @@ public:
     // refuses it plays at its own volume; that is no error.
     void SetVolume(std::uint32_t value) noexcept;
     TMciMode Mode();
+    // How far an open device is, in milliseconds (0 while closed).
+    std::int32_t PositionMs();
+    // Moves an open device to ms from the start (in the time format PositionMs sets),
+    // which lies within the track: a
+    // playing device plays on from there, a paused one stays paused there, and either
+    // still reports its natural end. A device that refuses stays where it was
+    // (eMciDeviceError).
+    void MoveTo(std::int32_t ms, bool paused);
     std::string Title() const;
     std::int32_t Length() const noexcept { return FLength; }
+    // The length as measured, in milliseconds; 0 when unknown.
+    std::int32_t LengthMs() const noexcept { return FLengthMs; }
 
     // The window that receives this device's end notification.
     HWND NotifyWindow() const noexcept { return FWindow ? FWindow->Handle() : nullptr; }
@@ -94,7 +104,7 @@ private:
     std::int32_t StatusLength();
     std::int32_t StatusPosition();
     DWORD_PTR StatusItem(DWORD item);
-    void PlayNotify();
+    void PlayNotify(DWORD_PTR flags = 0, std::int32_t fromMs = 0);
     void SendStop();
     void SendPause();
     void SendResume();
@@ -108,6 +118,7 @@ private:
     std::string FFileName;
     TID3v1Tag FTag;
     std::int32_t FLength = 0;
+    std::int32_t FLengthMs = 0;
     std::optional<std::uint32_t> FVolume;
     TProgressEvent FOnProgress;
     TDeviceEvent FOnEnd;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "core/OperationGuard.h"
 #include "core/StatusText.h"
 #include "host/HostApi.h"
@@ -9,6 +11,9 @@
 #include "win32/FileTests.h"
 
 namespace {
+
+// How far one press of a seek key moves the track.
+constexpr std::int32_t SeekStepMs = 10000;
 
 // A new seed from the performance counter, or the tick count when there is none.
 std::uint32_t FreshSeed() noexcept {
@@ -21,7 +26,8 @@ std::uint32_t FreshSeed() noexcept {
 
 TMp3Player::TMp3Player(const THostBinding& host, const THotKeys& keys)
     : FHost(host), FKeyOn(keys.On), FKeyPrev(keys.Prev), FKeyNext(keys.Next), FKeyPause(keys.Pause),
-      FKeyEnd(keys.End), FKeyShuffle(keys.Shuffle), FKeyVolumeUp(keys.VolumeUp), FKeyVolumeDown(keys.VolumeDown) {}
+      FKeyEnd(keys.End), FKeyShuffle(keys.Shuffle), FKeyVolumeUp(keys.VolumeUp), FKeyVolumeDown(keys.VolumeDown),
+      FKeySeekForward(keys.SeekForward), FKeySeekBack(keys.SeekBack), FKeyShow(keys.Show), FKeyMute(keys.Mute) {}
 
 TMp3Player::~TMp3Player() {
     TOperationGuard::Forget(this);
@@ -115,7 +121,10 @@ void TMp3Player::PlayCurrent() {
     FTrack->SetOnEnd([this](TqrvMP3& sender) { TrackEnded(sender); });
     if (FOnTrackProgress) FTrack->SetOnProgress(FOnTrackProgress);
     // A new device starts at full volume.
-    if (!FVolume.IsFull()) FTrack->SetVolume(FVolume.MciValue());
+    if (FMuted)
+        FTrack->SetVolume(0);
+    else if (!FVolume.IsFull())
+        FTrack->SetVolume(FVolume.MciValue());
     FTrack->Play();
     ShowText(PlayLine(FTrack->Title(), FTrack->Length()));
 }
@@ -142,18 +151,63 @@ TKeyOutcome TMp3Player::KeyPressed(std::uint16_t key) {
     } else if (key == FKeyEnd) {
         CloseForExit();
         return TKeyOutcome::EndGame;
-    } else if (key == FKeyVolumeUp && FKeyVolumeUp != 0) {
+    } else if (key == 0) {
+        // The optional keys below are 0 when they are not set.
+    } else if (key == FKeyVolumeUp) {
         ChangeVolume(true);
-    } else if (key == FKeyVolumeDown && FKeyVolumeDown != 0) {
+    } else if (key == FKeyVolumeDown) {
         ChangeVolume(false);
+    } else if (key == FKeySeekForward) {
+        Seek(SeekStepMs);
+    } else if (key == FKeySeekBack) {
+        Seek(-SeekStepMs);
+    } else if (key == FKeyShow) {
+        ShowWhere();
+    } else if (key == FKeyMute) {
+        ToggleMute();
     }
     return TKeyOutcome::None;
 }
 
 void TMp3Player::ChangeVolume(bool up) {
+    // While muted, a volume key unmutes first and steps from the level from before.
+    FMuted = false;
     up ? FVolume.Up() : FVolume.Down();
     if (FTrack) FTrack->SetVolume(FVolume.MciValue());
     ShowText(VolumeLine(FVolume.Percent()));
+}
+
+void TMp3Player::ToggleMute() {
+    FMuted = !FMuted;
+    if (FTrack) FTrack->SetVolume(FMuted ? 0 : FVolume.MciValue());
+    ShowText(FMuted ? StatusMuted : VolumeLine(FVolume.Percent()));
+}
+
+void TMp3Player::Seek(std::int32_t deltaMs) {
+    if (!FTrack) return;
+    const TMciMode mode = FTrack->Mode();
+    if (mode != mmPlaying && mode != mmPaused) return;
+    const std::int64_t position = FTrack->PositionMs();
+    const std::int32_t target = static_cast<std::int32_t>(std::max<std::int64_t>(0, position + deltaMs));
+    const std::int32_t length = FTrack->LengthMs();
+    if (length > 0 && target >= length) {
+        // Past the end: the track ends as it would have ended by itself.
+        FTrack->Stop();
+        TrackEnded(*FTrack);
+        return;
+    }
+    const bool paused = mode == mmPaused;
+    FTrack->MoveTo(target, paused);
+    ShowText(WhereLine(paused, FTrack->Title(), target / 1000, FTrack->Length()));
+}
+
+void TMp3Player::ShowWhere() {
+    if (!FTrack) {
+        ShowText(StatusStopped);
+        return;
+    }
+    const bool paused = FTrack->Mode() == mmPaused;
+    ShowText(WhereLine(paused, FTrack->Title(), FTrack->PositionMs() / 1000, FTrack->Length()));
 }
 
 void TMp3Player::FocusLost() { ChangeFocus(false); }

@@ -14,8 +14,8 @@
 
 class THostBinding;
 
-// The hot keys as virtual-key codes: the six of every configuration, then the two
-// optional volume keys, for which 0 is no key.
+// The hot keys as virtual-key codes: the six of every configuration, then the
+// optional ones (volume, seek, show, mute), for which 0 is no key.
 struct THotKeys {
     std::uint8_t On = 0;
     std::uint8_t Next = 0;
@@ -25,6 +25,10 @@ struct THotKeys {
     std::uint8_t End = 0;
     std::uint8_t VolumeUp = 0;
     std::uint8_t VolumeDown = 0;
+    std::uint8_t SeekForward = 0;
+    std::uint8_t SeekBack = 0;
+    std::uint8_t Show = 0;
+    std::uint8_t Mute = 0;
 };
 
 // What a key press asks of the game.
@@ -48,7 +52,8 @@ public:
     const std::string& Entry(std::int32_t index) const { return FPlaylist.at(static_cast<std::size_t>(index)); }
     // The hot keys the player was made with.
     THotKeys Keys() const noexcept {
-        return {FKeyOn, FKeyNext, FKeyPrev, FKeyPause, FKeyShuffle, FKeyEnd, FKeyVolumeUp, FKeyVolumeDown};
+        return {FKeyOn,          FKeyNext,           FKeyPrev,        FKeyPause, FKeyShuffle, FKeyEnd,
+                FKeyVolumeUp,    FKeyVolumeDown,     FKeySeekForward, FKeySeekBack, FKeyShow, FKeyMute};
     }
 
     void Next();
@@ -67,7 +72,8 @@ public:
 
     // A fresh press of key (no repeat, no peek): runs the action bound to it, testing
     // the keys in the order on, previous, next, pause, shuffle, exit, volume up,
-    // volume down. A volume key that equals one of the six keeps that key's action.
+    // volume down, seek forward, seek back, show, mute. An optional key that equals an
+    // earlier one keeps that one's action.
     // A key pressed while another operation runs is dropped.
     TKeyOutcome KeyPressed(std::uint16_t key);
     // The game went to the background: a playing track pauses. While another
@@ -88,6 +94,15 @@ public:
     // One volume step up or down: applies to the current track at once and to every
     // later one, and shows "Volume> N%", whether the player is on or off.
     void ChangeVolume(bool up);
+    // Switches muting: the current track and every later one play at level 0, or at
+    // the level from before again; shows "Volume> muted" or "Volume> N%".
+    void ToggleMute();
+    // Moves the current track by deltaMs (not before its start): it plays or stays
+    // paused there, and shows where it is. Reaching the end ends the track as its
+    // natural end does. Nothing without a current track.
+    void Seek(std::int32_t deltaMs);
+    // Shows where the current track is, or "Stopped>" without one. Changes nothing.
+    void ShowWhere();
 
     // Every track from the next one on reports its progress to handler, through a
     // ticker that runs while it plays (for a host or a feature that shows progress).
@@ -108,7 +123,12 @@ private:
     std::uint8_t FKeyShuffle = 0;
     std::uint8_t FKeyVolumeUp = 0;
     std::uint8_t FKeyVolumeDown = 0;
+    std::uint8_t FKeySeekForward = 0;
+    std::uint8_t FKeySeekBack = 0;
+    std::uint8_t FKeyShow = 0;
+    std::uint8_t FKeyMute = 0;
     TVolumeLevel FVolume;
+    bool FMuted = false;
     std::vector<std::string> FPlaylist;
     std::unique_ptr<TqrvMP3> FTrack;
     TProgressEvent FOnTrackProgress;

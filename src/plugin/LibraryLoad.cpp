@@ -36,6 +36,10 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host) {
         // Optional: a missing or unreadable value is no key.
         hotKeys.VolumeUp = ReadKey(keys, "key_volup", 0);
         hotKeys.VolumeDown = ReadKey(keys, "key_voldown", 0);
+        hotKeys.SeekForward = ReadKey(keys, "key_seekfwd", 0);
+        hotKeys.SeekBack = ReadKey(keys, "key_seekback", 0);
+        hotKeys.Show = ReadKey(keys, "key_show", 0);
+        hotKeys.Mute = ReadKey(keys, "key_mute", 0);
     }
     auto player = std::make_unique<TMp3Player>(host, hotKeys);
     ScanPlaylist(ConfigFileName, [&player](std::string path) { player->Append(std::move(path)); });

@@ -8,7 +8,8 @@ A case file has sections:
               (a file holding WORDS), PATH dir (an empty folder), or PATH many N (a
               folder of N tracks); PATH is relative to the game folder
   [script]    the stand-in game's script
-  [expect]    'line: TEXT' for every status line, in order (all of them, nothing else);
+  [expect]    'line: TEXT' for every status line, in order (all of them, nothing else),
+              or 'line-re: REGEX' for a status line that must match REGEX whole;
               'status N' for the exit status; 'output TEXT' for a line the game must
               print; 'no-output TEXT' for text it must never print;
               'may-fault-at-exit' for a game that ends its process with a device the
@@ -22,6 +23,7 @@ Usage: run_case.py CASE BUILD_DIR [--lane N]
 """
 import argparse
 import pathlib
+import re
 import sys
 
 from gamefolder import (SCRIPT_END_MARKER, count_fault_at_exit, died_of_signal, lines_after_quit, make_game,
@@ -43,6 +45,20 @@ def sections(text):
     return result
 
 
+def lines_match(want, got):
+    """True when every status line is the one expected: the same text, or a match of
+    the expected pattern."""
+    if len(want) != len(got):
+        return False
+    for w, g in zip(want, got):
+        if w.startswith("line-re:"):
+            if not re.fullmatch(w[len("line-re:"):].strip(), g[len("line:"):].strip()):
+                return False
+        elif w != g:
+            return False
+    return True
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("case")
@@ -59,10 +75,10 @@ def main():
         print("\n".join(output))
 
         expect = [l for l in case.get("expect", []) if l.strip() and not l.startswith("#")]
-        want_lines = [l for l in expect if l.startswith("line:")]
-        got_lines = [l for l in output if l.startswith("line:")]
+        want_lines = [l.rstrip() for l in expect if l.startswith(("line:", "line-re:"))]
+        got_lines = [l.rstrip() for l in output if l.startswith("line:")]
         failures = []
-        if [l.rstrip() for l in got_lines] != [l.rstrip() for l in want_lines]:
+        if not lines_match(want_lines, got_lines):
             failures.append("status lines differ:\n  want: %s\n  got:  %s" % (want_lines, got_lines))
         want_status = next((int(l.split()[1]) for l in expect if l.startswith("status ")), 0)
         if died_of_signal(status):

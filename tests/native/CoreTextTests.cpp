@@ -38,6 +38,19 @@ TEST(NumberText, DigitsAsPrintfWouldWriteThem) {
     EXPECT_EQ(HexText(0, 1), "0");
 }
 
+TEST(StatusText, PositionPartWritesBothAsTheLengthPartDoes) {
+    const struct {
+        std::int32_t Position;
+        std::int32_t Length;
+        const char* Text;
+    } table[] = {{0, 185, " [00-00s/03-05s]"},   {59, 185, " [00-59s/03-05s]"}, {61, 185, " [01-01s/03-05s]"},
+                 {6000, 6000, " [100-00s/100-00s]"}, {83, 185, " [01-23s/03-05s]"}};
+    for (const auto& row : table)
+        EXPECT_EQ(PositionPart(row.Position, row.Length), row.Text) << row.Position << " s of " << row.Length;
+    EXPECT_EQ(WhereLine(false, "Song", 83, 185), "Play> Song [01-23s/03-05s]");
+    EXPECT_EQ(WhereLine(true, "Song", 83, 185), "Paused> Song [01-23s/03-05s]");
+}
+
 TEST(StatusText, PlayAndResumeLines) {
     EXPECT_EQ(PlayLine("Song", 185), "Play> Song [03-05s]");
     EXPECT_EQ(ResumeLine("Song"), "Play> Song");

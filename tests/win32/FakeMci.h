@@ -25,6 +25,7 @@ struct TMciCall {
     DWORD TimeFormat = 0;     // MCI_SET
     DWORD AudioItem = 0;      // MCI_SETAUDIO
     DWORD AudioValue = 0;     // MCI_SETAUDIO
+    DWORD From = 0;           // MCI_PLAY
 };
 
 class TFakeMci final : public TMciApi {
@@ -52,6 +53,7 @@ public:
             call.AudioValue = reinterpret_cast<MCI_DGV_SETAUDIO_PARMSA*>(params)->dwValue;
         } else if (message == MCI_PLAY && params) {
             call.Callback = reinterpret_cast<MCI_PLAY_PARMS*>(params)->dwCallback;
+            call.From = reinterpret_cast<MCI_PLAY_PARMS*>(params)->dwFrom;
         }
         Calls.push_back(call);
         // What happens while the command runs: a driver that pumps messages, say.

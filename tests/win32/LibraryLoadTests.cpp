@@ -26,12 +26,16 @@ bool RefuseToKeepLoaded() noexcept {
     return false;
 }
 
-// On, next, previous, pause, shuffle, end, volume up, volume down.
-void ExpectKeys(const TMp3Player& player, std::initializer_list<int> expected) {
+// On, next, previous, pause, shuffle, end, volume up, volume down; then seek forward,
+// seek back, show and mute (0 unless given).
+void ExpectKeys(const TMp3Player& player, std::initializer_list<int> expected, std::initializer_list<int> more = {0, 0, 0, 0}) {
     const THotKeys keys = player.Keys();
-    const std::vector<int> got{keys.On,  keys.Next, keys.Prev,     keys.Pause,
-                               keys.Shuffle, keys.End, keys.VolumeUp, keys.VolumeDown};
-    EXPECT_EQ(got, std::vector<int>(expected));
+    const std::vector<int> got{keys.On,       keys.Next,        keys.Prev,     keys.Pause,
+                               keys.Shuffle,  keys.End,         keys.VolumeUp, keys.VolumeDown,
+                               keys.SeekForward, keys.SeekBack, keys.Show,     keys.Mute};
+    std::vector<int> want(expected);
+    want.insert(want.end(), more);
+    EXPECT_EQ(got, want);
 }
 
 void ExpectDefaultKeys(const TMp3Player& player) {
@@ -95,6 +99,24 @@ TEST_F(Load, VolumeKeysAreReadAfterTheSixWithTheSameValueForms) {
         ASSERT_TRUE(AttachLibrary(&RecordFailure)) << row.Lines;
         ASSERT_NE(Player, nullptr);
         ExpectKeys(*Player, {VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END, row.Up, row.Down});
+        HandleLoaderCall(DLL_PROCESS_DETACH, false);
+    }
+}
+
+TEST_F(Load, SeekShowAndMuteKeysAreReadAfterTheVolumeKeys) {
+    const struct {
+        const char* Lines;
+        std::initializer_list<int> Keys;
+    } table[] = {
+        {"", {0, 0, 0, 0}},
+        {"key_seekfwd=0x22\r\nkey_seekback=$21\r\nkey_show=36\r\nkey_mute=x4D\r\n", {0x22, 0x21, 36, 0x4D}},
+        {"key_seekfwd=\r\nkey_seekback=PgUp\r\nkey_show=-1\r\nkey_mute=256\r\n", {0, 0, 255, 0}},
+    };
+    for (const auto& row : table) {
+        WriteFileBytes("vask\\quilm.ini", std::string("[keys]\r\n") + row.Lines + "[playlist]\r\n");
+        ASSERT_TRUE(AttachLibrary(&RecordFailure)) << row.Lines;
+        ASSERT_NE(Player, nullptr);
+        ExpectKeys(*Player, {VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END, 0, 0}, row.Keys);
         HandleLoaderCall(DLL_PROCESS_DETACH, false);
     }
 }

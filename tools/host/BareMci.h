@@ -10,3 +10,7 @@
 MCIDEVICEID BareOpenAndPlay(const char* path);
 
 void BareStopAndClose(MCIDEVICEID device);
+
+// A seek done with MCI directly: mode, time format, position, then a play from the
+// position moved by deltaMs (not before 0) with an end notification to window.
+void BareSeek(MCIDEVICEID device, int deltaMs, HWND window);
