@@ -10,6 +10,7 @@ add_library(quilm_plugin STATIC
     src/win32/FileTests.cpp
     src/win32/ModuleInstance.cpp
     src/win32/SystemErrorText.cpp
+    src/win32/WideText.cpp
     src/host/HostApi.cpp
     src/media/MciApi.cpp
     src/media/NotifyWindow.cpp
@@ -21,6 +22,7 @@ add_library(quilm_plugin STATIC
     src/plugin/Hooks.cpp
     src/plugin/KeyReader.cpp
     src/plugin/LibraryLoad.cpp
+    src/plugin/LibraryScan.cpp
     src/plugin/LoadFailure.cpp)
 target_link_libraries(quilm_plugin PUBLIC quilm_core winmm user32 kernel32)
 # Each function and object in a section of its own, so that the DLL's link can drop
@@ -108,7 +110,8 @@ function(quilm_win32_test name)
     set_tests_properties(${name} PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED audio)
 endfunction()
 
-quilm_win32_test(config_tests tests/win32/ConfigTests.cpp tests/win32/LibraryLoadTests.cpp)
+quilm_win32_test(config_tests tests/win32/ConfigTests.cpp tests/win32/LibraryLoadTests.cpp
+    tests/win32/LibraryScanTests.cpp)
 quilm_win32_test(device_tests tests/win32/DeviceTests.cpp tests/win32/DeviceSeamTests.cpp)
 quilm_win32_test(host_tests tests/win32/HostApiTests.cpp)
 quilm_win32_test(player_tests tests/win32/PlayerTests.cpp tests/win32/GameEndTests.cpp

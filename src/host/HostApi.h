@@ -19,8 +19,9 @@ public:
     // True when the bound routine can be called.
     bool Available() const noexcept { return FCallable; }
 
-    // Shows one 8-bit line (thread ANSI code page) as UTF-16 through the routine.
-    void ShowLine(std::string_view line) const;
+    // Shows one 8-bit line (thread ANSI code page, or UTF-8 when utf8) as UTF-16
+    // through the routine.
+    void ShowLine(std::string_view line, bool utf8 = false) const;
 
 private:
     std::uintptr_t FRoutine = 0;

@@ -7,6 +7,9 @@ public:
     MCIERROR SendCommand(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR params) override {
         return mciSendCommandA(device, message, flags, params);
     }
+    MCIERROR SendCommandW(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR params) override {
+        return mciSendCommandW(device, message, flags, params);
+    }
     BOOL GetErrorString(MCIERROR code, LPSTR text, UINT length) override {
         return mciGetErrorStringA(code, text, length);
     }

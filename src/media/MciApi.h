@@ -8,6 +8,9 @@ class TMciApi {
 public:
     virtual ~TMciApi() = default;
     virtual MCIERROR SendCommand(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR params) = 0;
+    // The same with UTF-16 strings in params (an open by a name the code page cannot
+    // spell).
+    virtual MCIERROR SendCommandW(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR params) = 0;
     virtual BOOL GetErrorString(MCIERROR code, LPSTR text, UINT length) = 0;
 };
 

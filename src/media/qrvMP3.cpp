@@ -13,6 +13,7 @@
 #include "win32/Handles.h"
 #include "win32/QuietErrorMode.h"
 #include "win32/SystemErrorText.h"
+#include "win32/WideText.h"
 
 namespace {
 
@@ -39,7 +40,8 @@ std::string FullPathOf(const std::string& path) {
 
 } // namespace
 
-TqrvMP3::TqrvMP3(std::string fileName) : FFileName(std::move(fileName)), FTag(ReadTag()) {
+TqrvMP3::TqrvMP3(std::string fileName, bool utf8)
+    : FFileName(std::move(fileName)), FUtf8(utf8), FTag(ReadTag()) {
     FLength = MeasureLength();
     FWindow = std::make_unique<TNotifyWindow>(static_cast<TNotifyTarget&>(*this));
 }
@@ -66,11 +68,14 @@ std::string TqrvMP3::ErrorText(MCIERROR code) {
 
 TID3v1Tag TqrvMP3::ReadTag() const {
     const TQuietErrorMode quiet;
-    UniqueFile file(CreateFileA(FFileName.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(FUtf8 ? CreateFileW(WideOf(FFileName, true).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr)
+                          : CreateFileA(FFileName.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         const DWORD code = GetLastError();
-        throw EFOpenError("Cannot open file \"" + FullPathOf(FFileName) + "\". " + SystemErrorText(code));
+        const std::string shown = FUtf8 ? FFileName : FullPathOf(FFileName);
+        throw EFOpenError("Cannot open file \"" + shown + "\". " + SystemErrorText(code));
     }
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.Get(), &size)) return BlankTag();
@@ -105,6 +110,16 @@ std::int32_t TqrvMP3::MeasureLength() {
 
 void TqrvMP3::Open() {
     Close();
+    if (FUtf8) {
+        // A name the code page cannot spell: the same open, by the UTF-16 name.
+        const std::wstring name = WideOf(FFileName, true);
+        MCI_OPEN_PARMSW params{};
+        params.lpstrDeviceType = L"WaveAudio";
+        params.lpstrElementName = name.c_str();
+        Check(CurrentMciApi().SendCommandW(0, MCI_OPEN, OpenFlags, reinterpret_cast<DWORD_PTR>(&params)));
+        FDeviceID = LOWORD(params.wDeviceID);
+        return;
+    }
     MCI_OPEN_PARMSA params{};
     params.dwCallback = 0;
     params.lpstrDeviceType = "WaveAudio";
@@ -239,7 +254,8 @@ void TqrvMP3::MoveTo(std::int32_t ms, bool paused) {
     if (paused) SendPause();
 }
 
-std::string TqrvMP3::Title() const { return TrackTitle(FFileName, &IsSystemLeadByte); }
+// In UTF-8 no byte of a character beyond ASCII is ever a separator or a dot.
+std::string TqrvMP3::Title() const { return TrackTitle(FFileName, FUtf8 ? nullptr : &IsSystemLeadByte); }
 
 void TqrvMP3::ProgressTick() {
     SetTimeFormat(MCI_FORMAT_MILLISECONDS);

@@ -36,9 +36,10 @@ enum TMciMode : std::uint8_t {
 class TqrvMP3 : private TNotifyTarget {
 public:
     // Reads the trailer, measures the length (opening and closing the device once) and
-    // creates the notification window. Raises EFOpenError, eMciDeviceError or Exception;
-    // nothing is left behind when it does.
-    explicit TqrvMP3(std::string fileName);
+    // creates the notification window. fileName is in the system code page, or in
+    // UTF-8 when utf8 (then the file is opened and played by its UTF-16 name). Raises
+    // EFOpenError, eMciDeviceError or Exception; nothing is left behind when it does.
+    explicit TqrvMP3(std::string fileName, bool utf8 = false);
     // Releases the notification window. Sends no MCI command.
     virtual ~TqrvMP3();
     TqrvMP3(const TqrvMP3&) = delete;
@@ -69,7 +70,9 @@ public:
     // still reports its natural end. A device that refuses stays where it was
     // (eMciDeviceError).
     void MoveTo(std::int32_t ms, bool paused);
+    // The title, in the encoding of the file name (IsUtf8).
     std::string Title() const;
+    bool IsUtf8() const noexcept { return FUtf8; }
     std::int32_t Length() const noexcept { return FLength; }
     // The length as measured, in milliseconds; 0 when unknown.
     std::int32_t LengthMs() const noexcept { return FLengthMs; }
@@ -116,6 +119,7 @@ private:
 
     MCIDEVICEID FDeviceID = 0;
     std::string FFileName;
+    bool FUtf8 = false;
     TID3v1Tag FTag;
     std::int32_t FLength = 0;
     std::int32_t FLengthMs = 0;

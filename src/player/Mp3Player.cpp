@@ -68,7 +68,7 @@ void TMp3Player::PauseResume() {
     switch (FTrack->Mode()) {
     case mmPaused:
         FTrack->Resume();
-        ShowText(ResumeLine(FTrack->Title()));
+        ShowTrackLine(ResumeLine(FTrack->Title()));
         break;
     case mmPlaying:
         FTrack->Pause();
@@ -115,9 +115,9 @@ void TMp3Player::DeferredGameEnd(void* player, std::uintptr_t) noexcept {
 
 void TMp3Player::PlayCurrent() {
     if (FTrack) Stop();
-    const std::string& path = Entry(FIndex);
+    const TTrackPath& path = EntryPath(FIndex);
     if (!IsExistingFile(path)) return;
-    FTrack = std::make_unique<TqrvMP3>(path);
+    FTrack = std::make_unique<TqrvMP3>(path.Text, path.Utf8);
     FTrack->SetOnEnd([this](TqrvMP3& sender) { TrackEnded(sender); });
     if (FOnTrackProgress) FTrack->SetOnProgress(FOnTrackProgress);
     // A new device starts at full volume.
@@ -126,10 +126,12 @@ void TMp3Player::PlayCurrent() {
     else if (!FVolume.IsFull())
         FTrack->SetVolume(FVolume.MciValue());
     FTrack->Play();
-    ShowText(PlayLine(FTrack->Title(), FTrack->Length()));
+    ShowTrackLine(PlayLine(FTrack->Title(), FTrack->Length()));
 }
 
 void TMp3Player::ShowText(std::string_view Line) { FHost.ShowLine(Line); }
+
+void TMp3Player::ShowTrackLine(std::string_view line) { FHost.ShowLine(line, FTrack && FTrack->IsUtf8()); }
 
 void TMp3Player::TrackEnded(TqrvMP3& /*Sender*/) { Next(); }
 
@@ -198,7 +200,7 @@ void TMp3Player::Seek(std::int32_t deltaMs) {
     }
     const bool paused = mode == mmPaused;
     FTrack->MoveTo(target, paused);
-    ShowText(WhereLine(paused, FTrack->Title(), target / 1000, FTrack->Length()));
+    ShowTrackLine(WhereLine(paused, FTrack->Title(), target / 1000, FTrack->Length()));
 }
 
 void TMp3Player::ShowWhere() {
@@ -207,7 +209,7 @@ void TMp3Player::ShowWhere() {
         return;
     }
     const bool paused = FTrack->Mode() == mmPaused;
-    ShowText(WhereLine(paused, FTrack->Title(), FTrack->PositionMs() / 1000, FTrack->Length()));
+    ShowTrackLine(WhereLine(paused, FTrack->Title(), FTrack->PositionMs() / 1000, FTrack->Length()));
 }
 
 void TMp3Player::FocusLost() { ChangeFocus(false); }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/RandomGenerator.h"
+#include "core/TrackPath.h"
 #include "core/VolumeLevel.h"
 #include "media/qrvMP3.h"
 
@@ -47,9 +48,12 @@ public:
     TMp3Player& operator=(const TMp3Player&) = delete;
 
     std::int32_t Count() const noexcept { return static_cast<std::int32_t>(FPlaylist.size()); }
-    void Append(std::string path) { FPlaylist.push_back(std::move(path)); }
+    // A path in the system code page.
+    void Append(std::string path) { FPlaylist.push_back({std::move(path), false}); }
+    void Append(TTrackPath path) { FPlaylist.push_back(std::move(path)); }
     // The path at index; an index outside 0 .. Count - 1 raises std::out_of_range.
-    const std::string& Entry(std::int32_t index) const { return FPlaylist.at(static_cast<std::size_t>(index)); }
+    const TTrackPath& EntryPath(std::int32_t index) const { return FPlaylist.at(static_cast<std::size_t>(index)); }
+    const std::string& Entry(std::int32_t index) const { return EntryPath(index).Text; }
     // The hot keys the player was made with.
     THotKeys Keys() const noexcept {
         return {FKeyOn,          FKeyNext,           FKeyPrev,        FKeyPause, FKeyShuffle, FKeyEnd,
@@ -129,11 +133,13 @@ private:
     std::uint8_t FKeyMute = 0;
     TVolumeLevel FVolume;
     bool FMuted = false;
-    std::vector<std::string> FPlaylist;
+    std::vector<TTrackPath> FPlaylist;
     std::unique_ptr<TqrvMP3> FTrack;
     TProgressEvent FOnTrackProgress;
 
     void ChangeFocus(bool regained);
+    // A line that holds the current track's title, in the title's encoding.
+    void ShowTrackLine(std::string_view line);
     static void DeferredFocus(void* player, std::uintptr_t regained) noexcept;
     static void DeferredGameEnd(void* player, std::uintptr_t) noexcept;
 };

@@ -4,6 +4,7 @@
 
 #include "core/Errors.h"
 #include "core/LineSplitter.h"
+#include "plugin/LibraryScan.h"
 #include "win32/FileTests.h"
 #include "win32/Handles.h"
 #include "win32/QuietErrorMode.h"
@@ -39,35 +40,16 @@ void ReadConfigLines(const std::string& fileName, const std::function<void(std::
     if (!CloseHandle(file.Release())) RaiseInOutError(GetLastError());
 }
 
-void ExpandFolder(const std::string& folder, const std::function<void(std::string)>& append) {
-    const std::string pattern = folder + "\\*.mp3";
-    const TQuietErrorMode quiet;
-    WIN32_FIND_DATAA found;
-    UniqueFind search(FindFirstFileA(pattern.c_str(), &found));
-    if (!search) return;
-    do {
-        std::string entry;
-        entry.reserve(folder.size() + 1 + std::char_traits<char>::length(found.cFileName));
-        entry += folder;
-        entry += '\\';
-        entry += found.cFileName;
-        append(std::move(entry));
-    } while (FindNextFileA(search.Get(), &found));
-}
-
-void ScanPlaylist(const std::string& fileName, const std::function<void(std::string)>& append) {
+void ScanPlaylist(const std::string& fileName, const std::function<void(TTrackPath)>& append) {
     bool inPlaylist = false;
+    TLibraryScan scan(append);
     ReadConfigLines(fileName, [&](std::string_view rawLine) {
         const std::string_view line = TrimLine(rawLine);
         if (!inPlaylist) {
             inPlaylist = IsPlaylistHeader(line);
             return;
         }
-        if (line.empty()) return;
-        std::string path(line);
-        if (IsExistingFolder(path))
-            ExpandFolder(path, append);
-        else if (IsExistingFile(path))
-            append(std::move(path));
+        // The configuration's own lines are in the system code page.
+        if (!line.empty()) scan.AddLine({std::string(line), false});
     });
 }

@@ -42,7 +42,7 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host) {
         hotKeys.Mute = ReadKey(keys, "key_mute", 0);
     }
     auto player = std::make_unique<TMp3Player>(host, hotKeys);
-    ScanPlaylist(ConfigFileName, [&player](std::string path) { player->Append(std::move(path)); });
+    ScanPlaylist(ConfigFileName, [&player](TTrackPath path) { player->Append(std::move(path)); });
     return player;
 }
 

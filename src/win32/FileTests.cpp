@@ -2,6 +2,38 @@
 
 #include "win32/Handles.h"
 #include "win32/QuietErrorMode.h"
+#include "win32/WideText.h"
+
+namespace {
+
+// The rest of the existence test, on what the search found.
+template <class FindData> bool IsDatedFile(const FindData& found) {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+    FILETIME local;
+    WORD dosDate = 0;
+    WORD dosTime = 0;
+    return FileTimeToLocalFileTime(&found.ftLastWriteTime, &local) &&
+           FileTimeToDosDateTime(&local, &dosDate, &dosTime);
+}
+
+} // namespace
+
+bool IsExistingFile(const TTrackPath& path) {
+    if (!path.Utf8) return IsExistingFile(path.Text);
+    const TQuietErrorMode quiet;
+    WIN32_FIND_DATAW found;
+    UniqueFind search(FindFirstFileW(WideOf(path).c_str(), &found));
+    if (!search) return false;
+    search.Reset();
+    return IsDatedFile(found);
+}
+
+bool IsExistingFolder(const TTrackPath& path) {
+    if (!path.Utf8) return IsExistingFolder(path.Text);
+    const TQuietErrorMode quiet;
+    const DWORD attributes = GetFileAttributesW(WideOf(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
 
 bool IsExistingFile(const std::string& name) {
     const TQuietErrorMode quiet;
@@ -9,12 +41,7 @@ bool IsExistingFile(const std::string& name) {
     UniqueFind search(FindFirstFileA(name.c_str(), &found));
     if (!search) return false;
     search.Reset();
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
-    FILETIME local;
-    WORD dosDate = 0;
-    WORD dosTime = 0;
-    return FileTimeToLocalFileTime(&found.ftLastWriteTime, &local) &&
-           FileTimeToDosDateTime(&local, &dosDate, &dosTime);
+    return IsDatedFile(found);
 }
 
 bool IsExistingFolder(const std::string& name) {

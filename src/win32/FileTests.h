@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "core/TrackPath.h"
+
 // True when a directory search for the name (wildcards match as in any search) finds
 // an entry that is not a folder and whose last-write time, as local time, can be
 // written as a DOS date and time.
@@ -10,3 +12,7 @@ bool IsExistingFile(const std::string& name);
 
 // True when the name's attributes can be read and mark a folder.
 bool IsExistingFolder(const std::string& name);
+
+// The same tests for a playlist entry: by its UTF-16 name when it is in UTF-8.
+bool IsExistingFile(const TTrackPath& path);
+bool IsExistingFolder(const TTrackPath& path);

@@ -20,11 +20,19 @@ def tone(cache, seconds, index):
     return mp3
 
 
+def windows_path(path):
+    """The path as Windows programs under Wine see it (drive Z: is the Unix root)."""
+    return "Z:" + str(path).replace("/", "\\")
+
+
 def make_game(build, ini_lines, file_lines, plugin="quilm.dll"):
     """A new game folder under build. ini_lines: the configuration (None for none),
     written in the ANSI code page with CR LF. file_lines: 'PATH SECONDS',
-    'PATH text WORDS', 'PATH dir', or 'FOLDER many N' (N tone files in FOLDER). plugin:
-    the build's DLL that goes in as vask\\quilm.dll."""
+    'PATH text WORDS', 'PATH dir', 'FOLDER many N' (N tone files in FOLDER),
+    'PATH lines L1 | L2 | ...' (a UTF-8 text file of those lines, where {GAME} is the
+    game folder's Windows path and {GAMEURI} its file: URI), or 'PATH link TARGET' (a
+    symbolic link). PATH may hold any characters. plugin: the build's DLL that goes in
+    as vask\\quilm.dll."""
     game = pathlib.Path(tempfile.mkdtemp(prefix="game-", dir=build))
     vask = game / "vask"
     vask.mkdir()
@@ -34,6 +42,17 @@ def make_game(build, ini_lines, file_lines, plugin="quilm.dll"):
     for index, entry in enumerate(l for l in file_lines if l.strip()):
         parts = entry.split()
         target = game / parts[0].replace("\\", "/")
+        if parts[1] == "link":
+            target.parent.mkdir(parents=True, exist_ok=True)
+            os.symlink(parts[2], target)
+            continue
+        if parts[1] == "lines":
+            target.parent.mkdir(parents=True, exist_ok=True)
+            text = entry.split(None, 2)[2]
+            uri = "file:///" + windows_path(game).replace("\\", "/").replace(" ", "%20")
+            text = text.replace("{GAMEURI}", uri).replace("{GAME}", windows_path(game))
+            target.write_bytes(("\n".join(l.strip() for l in text.split("|")) + "\n").encode("utf-8"))
+            continue
         if parts[1] == "dir":
             target.mkdir(parents=True, exist_ok=True)
             continue

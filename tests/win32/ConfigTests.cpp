@@ -11,6 +11,7 @@
 #include "plugin/ConfigTextPass.h"
 #include "plugin/KeyReader.h"
 #include "plugin/LibraryLoad.h"
+#include "plugin/LibraryScan.h"
 #include "win32/FileTests.h"
 #include "win32/QuietErrorMode.h"
 
@@ -18,7 +19,10 @@ namespace {
 
 std::vector<std::string> Scan() {
     std::vector<std::string> entries;
-    ScanPlaylist(ConfigFileName, [&](std::string path) { entries.push_back(std::move(path)); });
+    ScanPlaylist(ConfigFileName, [&](TTrackPath path) {
+        EXPECT_FALSE(path.Utf8) << path.Text;
+        entries.push_back(std::move(path.Text));
+    });
     return entries;
 }
 
@@ -150,8 +154,8 @@ TEST_F(Config, PathProbesRunQuietAndKeepTheThreadsErrorMode) {
     const std::pair<const char*, std::function<void()>> probes[] = {
         {"file test", [] { IsExistingFile("Q:\\nothing\\x.mp3"); }},
         {"folder test", [] { IsExistingFolder("Q:\\nothing"); }},
-        {"folder expansion", [&] { ExpandFolder("music", [&](std::string) { seen(); }); }},
-        {"playlist scan", [&] { ScanPlaylist(ConfigFileName, [&](std::string) { seen(); }); }},
+        {"folder expansion", [&] { TLibraryScan([&](TTrackPath) { seen(); }).AddFolder({"music", false}); }},
+        {"playlist scan", [&] { ScanPlaylist(ConfigFileName, [&](TTrackPath) { seen(); }); }},
         {"text pass", [&] { ReadConfigLines(ConfigFileName, [&](std::string_view) { seen(); }); }},
         {"missing configuration",
          [] { EXPECT_THROW(ReadConfigLines("Q:\\nothing.ini", [](std::string_view) {}), EInOutError); }},

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "media/MciApi.h"
+#include "win32/WideText.h"
 
 #include <digitalv.h>
 
@@ -26,6 +27,7 @@ struct TMciCall {
     DWORD AudioItem = 0;      // MCI_SETAUDIO
     DWORD AudioValue = 0;     // MCI_SETAUDIO
     DWORD From = 0;           // MCI_PLAY
+    bool Wide = false;        // sent with UTF-16 strings (Element in UTF-8)
 };
 
 class TFakeMci final : public TMciApi {
@@ -71,6 +73,26 @@ public:
         if (message == MCI_RESUME) ModeValue = MCI_MODE_PLAY;
         if (message == MCI_STOP) ModeValue = MCI_MODE_STOP;
         return 0;
+    }
+
+    MCIERROR SendCommandW(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR params) override {
+        // Recorded as the 8-bit command would be, with the element's name in UTF-8.
+        MCI_OPEN_PARMSA narrow{};
+        std::string element;
+        if (message == MCI_OPEN && params) {
+            auto* open = reinterpret_cast<MCI_OPEN_PARMSW*>(params);
+            element = Utf8Of(open->lpstrElementName ? open->lpstrElementName : L"");
+            narrow.lpstrDeviceType = "WaveAudio";
+            narrow.lpstrElementName = element.c_str();
+            const MCIERROR result = SendCommand(device, message, flags, reinterpret_cast<DWORD_PTR>(&narrow));
+            Calls.back().Wide = true;
+            Calls.back().DeviceType = Utf8Of(open->lpstrDeviceType ? open->lpstrDeviceType : L"");
+            open->wDeviceID = narrow.wDeviceID;
+            return result;
+        }
+        const MCIERROR result = SendCommand(device, message, flags, params);
+        Calls.back().Wide = true;
+        return result;
     }
 
     BOOL GetErrorString(MCIERROR code, LPSTR text, UINT length) override {

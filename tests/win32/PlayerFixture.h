@@ -14,14 +14,11 @@
 #include "host/HostApi.h"
 #include "media/qrvMP3.h"
 #include "player/Mp3Player.h"
+#include "win32/WideText.h"
 
 inline std::vector<std::string> Lines;
 
-extern "C" inline void __cdecl RecordLine(const wchar_t* text, int) {
-    std::string line;
-    for (; *text; ++text) line.push_back(static_cast<char>(*text));
-    Lines.push_back(line);
-}
+extern "C" inline void __cdecl RecordLine(const wchar_t* text, int) { Lines.push_back(Utf8Of(text)); }
 
 class PlayerFixture : public ::testing::Test {
 protected:

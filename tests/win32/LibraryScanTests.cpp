@@ -1,0 +1,125 @@
+// The library forms of a playlist line: folder trees, playlist files, names beyond the
+// code page.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "FakeMci.h"
+#include "TestFiles.h"
+#include "media/qrvMP3.h"
+#include "plugin/LibraryScan.h"
+#include "win32/FileTests.h"
+#include "win32/WideText.h"
+
+namespace {
+
+// "夜の歌" and "Ночь": no Western code page spells them.
+const std::string Night = "\xE5\xA4\x9C\xE3\x81\xAE\xE6\xAD\x8C";
+const std::string NightRu = "\xD0\x9D\xD0\xBE\xD1\x87\xD1\x8C";
+
+void WriteWide(const std::string& utf8Path, const std::string& bytes) {
+    HANDLE file = CreateFileW(WideOf(utf8Path, true).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << utf8Path;
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+class Library : public ::testing::Test {
+protected:
+    std::vector<TTrackPath> Lines(std::initializer_list<TTrackPath> lines) {
+        std::vector<TTrackPath> entries;
+        TLibraryScan scan([&](TTrackPath path) { entries.push_back(std::move(path)); });
+        for (const TTrackPath& line : lines) scan.AddLine(line);
+        return entries;
+    }
+    static TTrackPath Cp(std::string text) { return {std::move(text), false}; }
+    static TTrackPath U8(std::string text) { return {std::move(text), true}; }
+    TTempGameFolder Folder;
+};
+
+TEST_F(Library, ATreeIsItsFilesThenEachSubfolderDepthFirst) {
+    for (const char* path : {"lib\\1.mp3", "lib\\b\\2.mp3", "lib\\b\\c\\3.mp3", "lib\\a\\4.mp3", "lib\\a\\x.txt",
+                             "lib\\.hidden\\5.mp3", "lib\\sys\\6.mp3"})
+        WriteFileBytes(path, "x");
+    SetFileAttributesA("lib\\sys", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM);
+    // Subfolders in the order the platform lists them.
+    std::vector<TTrackPath> want{Cp("lib\\1.mp3")};
+    for (const std::string& sub : SearchNames("lib\\*")) {
+        if (sub == "a") want.push_back(Cp("lib\\a\\4.mp3"));
+        if (sub == "b") want.insert(want.end(), {Cp("lib\\b\\2.mp3"), Cp("lib\\b\\c\\3.mp3")});
+    }
+    EXPECT_EQ(Lines({Cp("lib\\**")}), want) << "hidden and system folders are skipped";
+    EXPECT_EQ(Lines({Cp("lib/**")}).size(), want.size());
+    EXPECT_TRUE(Lines({Cp("nothing\\**"), Cp("lib\\1.mp3\\**")}).empty());
+}
+
+TEST_F(Library, PlaylistFilesStandForTheirEntriesRelativeToTheirOwnFolder) {
+    for (const char* path : {"music\\a.mp3", "music\\sub\\b.mp3", "music\\sub\\c.mp3", "d.mp3"}) WriteFileBytes(path, "x");
+    char full[MAX_PATH];
+    GetFullPathNameA("d.mp3", MAX_PATH, full, nullptr);
+    std::string uri = "file:///" + std::string(full);
+    for (char& c : uri)
+        if (c == '\\') c = '/';
+    WriteFileBytes("music\\list.m3u8", "#EXTM3U\r\n#EXTINF:1,A\r\na.mp3\r\nsub/b.mp3\r\nmissing.mp3\r\n" + uri +
+                                           "\r\nhttp://example/stream\r\ninner.m3u\r\nlist.m3u8\r\n..\\music\\sub\r\n");
+    WriteFileBytes("music\\inner.m3u", "sub\\c.mp3\n..\\music\\list.m3u8\n");
+    EXPECT_EQ(Lines({Cp("music\\LIST.M3U8")}),
+              (std::vector<TTrackPath>{Cp("music\\a.mp3"), Cp("music\\sub\\b.mp3"), Cp(full), Cp("music\\sub\\c.mp3"),
+                                       Cp("music\\..\\music\\sub\\b.mp3"), Cp("music\\..\\music\\sub\\c.mp3")}))
+        << "a list already being expanded is skipped where it comes again";
+}
+
+TEST_F(Library, ListsNestEightDeepAtMost) {
+    WriteFileBytes("x.mp3", "x");
+    for (int i = 1; i <= 10; ++i)
+        WriteFileBytes("l" + std::to_string(i) + ".m3u", "x.mp3\nl" + std::to_string(i + 1) + ".m3u\n");
+    EXPECT_EQ(Lines({Cp("l1.m3u")}).size(), MaxListDepth);
+}
+
+TEST_F(Library, NamesBeyondTheCodePageKeepTheirFullNames) {
+    MakeFolder("music");
+    WriteWide("music\\" + Night + ".mp3", "x");
+    WriteWide("music\\" + NightRu + ".mp3", "x");
+    WriteFileBytes("music\\plain.mp3", "x");
+    WriteWide("list.m3u8", "music/" + Night + ".mp3\n");
+    const std::vector<TTrackPath> found = Lines({Cp("music"), Cp("list.m3u8")});
+    ASSERT_EQ(found.size(), 4u);
+    for (const TTrackPath& path : found) {
+        EXPECT_TRUE(IsExistingFile(path)) << path.Text;
+        EXPECT_EQ(path.Utf8, path.Text != "music\\plain.mp3") << path.Text << ": the code page's own names stay in it";
+    }
+    EXPECT_EQ(found.back(), U8("music\\" + Night + ".mp3"));
+
+    TFakeMci mci;
+    TqrvMP3 track(found.back().Text, true);
+    EXPECT_EQ(track.Title(), Night);
+    track.Play();
+    ASSERT_FALSE(mci.Calls.empty());
+    EXPECT_TRUE(mci.Calls[0].Wide);
+    EXPECT_EQ(mci.Calls[0].Element, "music\\" + Night + ".mp3");
+    EXPECT_EQ(mci.Calls[0].DeviceType, "WaveAudio");
+    TqrvMP3 plain("music\\plain.mp3");
+    EXPECT_FALSE(mci.Calls.back().Wide) << "a name the code page spells is opened as it always was";
+}
+
+TEST_F(Library, BadListsAddNothingAndRaiseNothing) {
+    WriteFileBytes("x.mp3", "x");
+    std::string noise;
+    for (int i = 0; i < 5000; ++i) noise += static_cast<char>((i * 7919 + 13) % 256);
+    WriteFileBytes("noise.m3u", noise);
+    // (Built with append: GCC 12 warns falsely on operator+ with a long temporary.)
+    std::string longLine(100000, 'a');
+    longLine.append(".mp3\nx.mp3\n");
+    WriteFileBytes("long.m3u", longLine);
+    WriteFileBytes("self.m3u", "self.m3u\nx.mp3\n");
+    std::string tooLong(40, 'd');
+    tooLong.append("\\").append(300, 'e').append(".mp3\nfile:///C:/%zz%\n");
+    WriteFileBytes("deep.m3u", tooLong);
+    std::vector<TTrackPath> found;
+    EXPECT_NO_THROW(found = Lines({Cp("noise.m3u"), Cp("long.m3u"), Cp("self.m3u"), Cp("deep.m3u"), Cp("none.m3u")}));
+    EXPECT_EQ(found, (std::vector<TTrackPath>{Cp("x.mp3"), Cp("x.mp3")}));
+}
+
+} // namespace
