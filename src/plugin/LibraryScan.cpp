@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include <set>
-#include <tuple>
+#include <cstdint>
 
 #include "core/PlaylistFile.h"
 #include "win32/FileTests.h"
@@ -32,19 +32,43 @@ TTrackPath EntryPath(const TTrackPath& list, const TTrackPath& entry) {
     return InCodePageWherePossible({folderUtf8 + entryUtf8, true});
 }
 
-// A folder's identity: volume and file index. A link to a folder has its target's.
-using TFolderIdentity = std::tuple<DWORD, DWORD, DWORD>;
+// A folder's identity on its volume: its file index. A link to a folder has its
+// target's; the tree's subfolders are all on the root's volume (links and mount
+// points, which could lead elsewhere, are not followed).
+using TFolderIdentity = std::uint64_t;
 
-std::optional<TFolderIdentity> IdentityOf(const std::wstring& folder) {
-    UniqueFile handle(CreateFileW(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!handle || !GetFileInformationByHandle(handle.Get(), &info)) return std::nullopt;
-    return TFolderIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+UniqueFile OpenFolder(const std::wstring& folder) {
+    return UniqueFile(CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
-bool IsDotName(const wchar_t* name) {
-    return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
+bool IsDotName(std::wstring_view name) { return name == L"." || name == L".."; }
+
+bool EndsWithMp3(std::wstring_view name) {
+    if (name.size() < 4) return false;
+    const std::wstring_view end = name.substr(name.size() - 4);
+    return end[0] == L'.' && (end[1] | 0x20) == L'm' && (end[2] | 0x20) == L'p' && end[3] == L'3';
+}
+
+// Every entry of an open folder, in the order the system lists them, with its file
+// index: one pass over the folder, as a search is, which also gives what identifies
+// each subfolder. handle(name, shortName, attributes, index) for each.
+template <class Handle> void ListFolder(HANDLE folder, Handle handle) {
+    std::vector<LONGLONG> buffer(8192); // 64 KB, aligned as the records need
+    FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
+    while (GetFileInformationByHandleEx(folder, kind, buffer.data(), static_cast<DWORD>(buffer.size() * sizeof(LONGLONG)))) {
+        kind = FileIdBothDirectoryInfo;
+        const auto* bytes = reinterpret_cast<const unsigned char*>(buffer.data());
+        for (;;) {
+            const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(bytes);
+            handle(std::wstring_view(entry->FileName, entry->FileNameLength / sizeof(WCHAR)),
+                   std::wstring_view(entry->ShortName, entry->ShortNameLength / sizeof(WCHAR)), entry->FileAttributes,
+                   static_cast<TFolderIdentity>(entry->FileId.QuadPart));
+            if (entry->NextEntryOffset == 0) break;
+            bytes += entry->NextEntryOffset;
+        }
+    }
 }
 
 // Folders a music library never holds music in, or that lead out of the tree.
@@ -97,27 +121,33 @@ void TLibraryScan::AddFolder(const TTrackPath& folder) {
 
 void TLibraryScan::AddTree(const TTrackPath& root) {
     const TQuietErrorMode quiet;
+    UniqueFile rootHandle = OpenFolder(WideOf(root));
+    BY_HANDLE_FILE_INFORMATION rootInfo;
+    if (!rootHandle || !GetFileInformationByHandle(rootHandle.Get(), &rootInfo)) return;
+    rootHandle.Reset();
+    struct TPending {
+        TTrackPath Folder;
+        TFolderIdentity Identity;
+    };
     std::set<TFolderIdentity> seen;
     // Depth first without recursion (a tree may be deeper than the game thread's
-    // stack would like): each folder's files, then its subfolders in listing order.
-    std::vector<TTrackPath> pending{root};
+    // stack would like): each folder's tracks, then its subfolders in listing order.
+    std::vector<TPending> pending{{root, (TFolderIdentity{rootInfo.nFileIndexHigh} << 32) | rootInfo.nFileIndexLow}};
+    std::vector<TPending> subfolders;
     while (!pending.empty()) {
-        const TTrackPath folder = std::move(pending.back());
+        const TPending next = std::move(pending.back());
         pending.pop_back();
-        const std::wstring wide = WideOf(folder);
-        const auto identity = IdentityOf(wide);
-        if (!identity || !seen.insert(*identity).second) continue;
-        AddFolder(folder);
-        std::vector<TTrackPath> subfolders;
-        WIN32_FIND_DATAW found;
-        UniqueFind search(FindFirstFileExW((wide + L"\\*").c_str(), FindExInfoBasic, &found,
-                                           FindExSearchLimitToDirectories, nullptr, 0));
-        if (!search) continue;
-        do {
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                !(found.dwFileAttributes & SkippedFolderAttributes) && !IsDotName(found.cFileName))
-                subfolders.push_back(Joined(folder, found.cFileName));
-        } while (FindNextFileW(search.Get(), &found));
+        if (!seen.insert(next.Identity).second) continue;
+        UniqueFile folder = OpenFolder(WideOf(next.Folder));
+        if (!folder) continue;
+        subfolders.clear();
+        // The tracks are the entries a search for "*.mp3" gives, by long or short name.
+        ListFolder(folder.Get(), [&](std::wstring_view name, std::wstring_view shortName, DWORD attributes,
+                                     TFolderIdentity identity) {
+            if (EndsWithMp3(name) || EndsWithMp3(shortName)) FAppend(Joined(next.Folder, name));
+            if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & SkippedFolderAttributes) && !IsDotName(name))
+                subfolders.push_back({Joined(next.Folder, name), identity});
+        });
         pending.insert(pending.end(), std::make_move_iterator(subfolders.rbegin()),
                        std::make_move_iterator(subfolders.rend()));
     }
