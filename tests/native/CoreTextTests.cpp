@@ -92,6 +92,14 @@ TEST(TrackTitle, TrailBytesAreNeitherSeparatorsNorDots) {
     EXPECT_EQ(TrackTitle("dir\\\x95\x5C\x83\x2E.mp3", &NoLeadBytes), "\x83.");
 }
 
+TEST(TrackTitle, OfAUtf8NameFromAUtf16One) {
+    // "夜の歌.mp3" and "Ночь.v2.mp3" in UTF-8: no byte of a character beyond ASCII is a
+    // separator or a dot, so the rule needs no lead-byte test.
+    EXPECT_EQ(TrackTitle("music\\\xE5\xA4\x9C\xE3\x81\xAE\xE6\xAD\x8C.mp3", nullptr), "\xE5\xA4\x9C\xE3\x81\xAE\xE6\xAD\x8C");
+    EXPECT_EQ(TrackTitle("C:\\a.b\\\xD0\x9D\xD0\xBE\xD1\x87\xD1\x8C.v2.mp3", nullptr),
+              "\xD0\x9D\xD0\xBE\xD1\x87\xD1\x8C.v2");
+}
+
 TEST(Id3Tag, KeepsATrailerThatStartsWithTag) {
     std::vector<std::uint8_t> bytes(128, 0x41);
     std::memcpy(bytes.data(), "TAG", 3);
