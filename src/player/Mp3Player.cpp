@@ -118,6 +118,8 @@ void TMp3Player::PlayCurrent() {
     const TTrackPath& path = EntryPath(FIndex);
     if (!IsExistingFile(path)) return;
     FTrack = std::make_unique<TqrvMP3>(path.Text, path.Utf8);
+    // A focus pause belonged to the track before: this one was never paused.
+    FPausedByFocus = false;
     FTrack->SetOnEnd([this](TqrvMP3& sender) { TrackEnded(sender); });
     if (FOnTrackProgress) FTrack->SetOnProgress(FOnTrackProgress);
     // A new device starts at full volume.

@@ -208,6 +208,17 @@ TEST_F(Player, FocusPausesAndOnlyItsOwnPauseIsUndone) {
     EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Play> a [00-02s]", "Paused>"})) << "focus changes show nothing";
 }
 
+TEST_F(Player, AFocusPauseIsForgottenWhenTheNextTrackStarts) {
+    Fill({"a.mp3", "b.mp3"});
+    P.Toggle();
+    P.FocusLost();
+    P.Next(); // b starts while the game is away (a seek past the end, say)
+    P.PauseResume();
+    Mci.Calls.clear();
+    P.FocusRegained();
+    EXPECT_EQ(Mci.Messages(), std::vector<UINT>{MCI_STATUS}) << "b was paused by the key: it stays paused";
+}
+
 TEST_F(Player, DestroyingAPlayingPlayerSendsNothingAndShowsNothing) {
     auto player = std::make_unique<TMp3Player>(Host);
     player->Append("a.mp3");
