@@ -75,6 +75,17 @@ template <class Proc> double KeyLoop(Proc proc) {
     });
 }
 
+// Microseconds from a key's press through the keyboard hook until the hook returns
+// (the status line is shown by then).
+double TimeKeyToLine(WORD key, const char* what) {
+    const int before = LinesShown;
+    const double start = NowMicroseconds();
+    KeyboardHook(HC_ACTION, key, 1);
+    const double elapsed = NowMicroseconds() - start;
+    if (LinesShown == before) std::fprintf(stderr, "no %s line\n", what);
+    return elapsed;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -123,14 +134,10 @@ int main(int argc, char** argv) {
     // Key to "Play>": switch on through the keyboard hook; off again outside the timing.
     std::vector<double> keyTimes, bareTimes;
     for (int i = 0; i < 9; ++i) {
-        const int before = LinesShown;
-        double start = NowMicroseconds();
-        KeyboardHook(HC_ACTION, VK_F5, 1);
-        keyTimes.push_back(NowMicroseconds() - start);
-        if (LinesShown == before) std::fprintf(stderr, "no status line\n");
+        keyTimes.push_back(TimeKeyToLine(VK_F5, "\"Play>\""));
         KeyboardHook(HC_ACTION, VK_F5, 1);
 
-        start = NowMicroseconds();
+        const double start = NowMicroseconds();
         const MCIDEVICEID device = BareOpenAndPlay(track.c_str());
         bareTimes.push_back(NowMicroseconds() - start);
         BareStopAndClose(device);
@@ -147,13 +154,7 @@ int main(int argc, char** argv) {
     Player = &seeker;
     KeyboardHook(HC_ACTION, VK_F5, 1);
     std::vector<double> seekTimes, bareSeekTimes;
-    for (int i = 0; i < 10; ++i) {
-        const int before = LinesShown;
-        const double start = NowMicroseconds();
-        KeyboardHook(HC_ACTION, i % 2 == 0 ? VK_NEXT : VK_PRIOR, 1);
-        seekTimes.push_back(NowMicroseconds() - start);
-        if (LinesShown == before) std::fprintf(stderr, "no seek line\n");
-    }
+    for (int i = 0; i < 10; ++i) seekTimes.push_back(TimeKeyToLine(i % 2 == 0 ? VK_NEXT : VK_PRIOR, "seek"));
     KeyboardHook(HC_ACTION, VK_F5, 1);
     const MCIDEVICEID device = BareOpenAndPlay(longTrack.c_str());
     for (int i = 0; i < 10; ++i) {

@@ -7,7 +7,8 @@
 #   wine_down      stop what wine_up and wine_up_lane started
 #   wine_session   build, pick the side the demo and benchmarks use, wine_up now and
 #                  wine_down at exit
-# Variables: QUILM_BUILD (default build), QUILM_DISPLAY (default :97), QUILM_WINE_ARCH.
+# Variables: QUILM_BUILD (default build), QUILM_DISPLAY (default :97), QUILM_WINE_ARCH,
+# QUILM_PREFIX_ROOT (default QUILM_BUILD).
 
 QUILM_ROOT=${QUILM_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 QUILM_BUILD=${QUILM_BUILD:-$QUILM_ROOT/build}
@@ -31,7 +32,9 @@ wine_use() {
       export QUILM_WINE=/usr/lib/wine/wine64 QUILM_WINESERVER=/usr/lib/wine/wineserver64 ;;
     *) echo "unknown Windows side '$QUILM_SIDE'" >&2; return 1 ;;
   esac
-  export QUILM_SIDE WINEPREFIX=$QUILM_BUILD/wine-prefix-$QUILM_SIDE
+  # QUILM_PREFIX_ROOT: where the prefixes live, if not in the build folder (the 32-bit
+  # test machine keeps its own on its own disk).
+  export QUILM_SIDE WINEPREFIX=${QUILM_PREFIX_ROOT:-$QUILM_BUILD}/wine-prefix-$QUILM_SIDE
 }
 
 # Runs a command with no output of ours: Wine's background services (the server, the
@@ -57,6 +60,7 @@ wine_prefix_ready() {
   mkdir -p "$QUILM_WINE_HOME"
   if [ ! -f "$WINEPREFIX/.quilm-ready" ]; then
     rm -rf "$WINEPREFIX"
+    mkdir -p "$(dirname "$WINEPREFIX")"
     wine_quiet "$QUILM_WINE" wineboot -i || true
     # Message boxes close at once without a window manager.
     wine_quiet "$QUILM_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
