@@ -40,7 +40,7 @@ if [[ " $QUILM_SIDES " != *" x86 "* ]]; then
   (
     nice -n 10 cmake --build build/win32 > build/win32-all.log 2>&1 || exit 1
     [ $vm32_smoke = 1 ] || exit 0
-    QUILM_VM_NICE=10 "$root/scripts/vm32.sh" smoke > build/vm32-smoke.log 2>&1 || exit 2
+    QUILM_VM_NICE=5 "$root/scripts/vm32.sh" smoke > build/vm32-smoke.log 2>&1 || exit 2
   ) </dev/null & i686_job=$!
 fi
 ctest --test-dir build/native --output-on-failure || status=1
