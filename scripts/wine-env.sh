@@ -14,6 +14,9 @@ QUILM_ROOT=${QUILM_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 QUILM_BUILD=${QUILM_BUILD:-$QUILM_ROOT/build}
 QUILM_WINE_HOME=$QUILM_BUILD/wine-home
 source "$QUILM_ROOT/scripts/wine-sides.sh"
+# Wine maps Unix file names to Windows ones through the locale's character set: UTF-8,
+# so that names in any script come through (the ANSI code page is then 1252).
+export LC_ALL=C.UTF-8
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export DISPLAY=${QUILM_DISPLAY:-:97}
