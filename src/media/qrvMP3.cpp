@@ -210,6 +210,19 @@ void TqrvMP3::Play() {
     if (FOnProgress && FThread == nullptr) FThread = TqrvProgressThread::Start(*this);
 }
 
+void TqrvMP3::PlayFrom(std::int32_t ms, bool paused) {
+    if (FDeviceID == 0) {
+        Open();
+        SendVolume();
+    }
+    SetTimeFormat(MCI_FORMAT_MILLISECONDS);
+    MoveTo(ms, paused);
+    if (FOnProgress && FThread == nullptr) {
+        FThread = TqrvProgressThread::Start(*this);
+        if (paused) FThread->Hold();
+    }
+}
+
 void TqrvMP3::Stop() {
     if (FDeviceID == 0) return;
     SendStop();

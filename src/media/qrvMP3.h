@@ -48,6 +48,10 @@ public:
     // Opens the device when closed and plays to the end with an end notification. A
     // device that is already playing goes on as it is.
     void Play();
+    // Opens the device when closed and plays from ms (within the track) with an end
+    // notification; a paused play stays paused there. For a track picked up again
+    // where it was.
+    void PlayFrom(std::int32_t ms, bool paused);
     // Stops and closes an open device; nothing when closed.
     void Stop();
     // Stops and closes an open device whatever MCI answers to either command; raises

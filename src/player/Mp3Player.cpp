@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "core/OperationGuard.h"
 #include "core/StatusText.h"
@@ -92,15 +93,22 @@ void TMp3Player::Stop() {
     ShowText(StatusStopped);
 }
 
-void TMp3Player::CloseForExit() noexcept {
-    FActive = false;
-    FPausedByFocus = false;
+void TMp3Player::CloseTrack() noexcept {
     if (!FTrack) return;
     FTrack->CloseNow();
     FTrack.reset();
 }
 
+void TMp3Player::CloseForExit() noexcept {
+    FActive = false;
+    FPausedByFocus = false;
+    CloseTrack();
+}
+
 void TMp3Player::GameEnding() noexcept {
+    // From now on nothing plays or shows, not even work deferred before this.
+    FGameState = TGameState::Quit;
+    FSuspended.reset();
     if (TOperationGuard::Running()) {
         TOperationGuard::Defer(&TMp3Player::DeferredGameEnd, this, 0);
         return;
@@ -109,14 +117,58 @@ void TMp3Player::GameEnding() noexcept {
     CloseForExit();
 }
 
-void TMp3Player::DeferredGameEnd(void* player, std::uintptr_t) noexcept {
-    static_cast<TMp3Player*>(player)->GameEnding();
+void TMp3Player::WindowsGone() noexcept {
+    if (FGameState == TGameState::Quit) return;
+    FGameState = TGameState::WindowsGone;
+    if (TOperationGuard::Running()) {
+        // A quit deferred after this replaces it (one request per routine).
+        TOperationGuard::Defer(&TMp3Player::DeferredGameEnd, this, 1);
+        return;
+    }
+    const TOperationGuard operation;
+    TSuspendedTrack kept;
+    if (FTrack) {
+        try {
+            const TMciMode mode = FTrack->Mode();
+            kept.Paused = mode == mmPaused;
+            if (mode == mmPlaying || mode == mmPaused) kept.PositionMs = FTrack->PositionMs();
+        } catch (...) {
+            // A device that cannot say where it is starts over from the beginning.
+            kept = {};
+        }
+        kept.PausedByFocus = kept.Paused && FPausedByFocus;
+    }
+    const bool wasOn = FActive;
+    CloseForExit();
+    if (wasOn) FSuspended = kept;
+}
+
+void TMp3Player::DeferredGameEnd(void* player, std::uintptr_t windowsOnly) noexcept {
+    auto* self = static_cast<TMp3Player*>(player);
+    windowsOnly ? self->WindowsGone() : self->GameEnding();
+}
+
+void TMp3Player::ReopenSuspended(bool resumePausedByFocus) {
+    const std::optional<TSuspendedTrack> kept = std::exchange(FSuspended, std::nullopt);
+    FGameState = TGameState::Running;
+    if (!kept) return; // the player was off
+    FActive = true;
+    const bool paused = kept->Paused && !(kept->PausedByFocus && resumePausedByFocus);
+    if (!StartCurrent(kept->PositionMs, paused)) return;
+    if (paused)
+        FPausedByFocus = kept->PausedByFocus;
+    else
+        ShowTrackLine(ResumeLine(FTrack->Title()));
 }
 
 void TMp3Player::PlayCurrent() {
     if (FTrack) Stop();
+    if (StartCurrent(0, false)) ShowTrackLine(PlayLine(FTrack->Title(), FTrack->Length()));
+}
+
+bool TMp3Player::StartCurrent(std::int32_t fromMs, bool paused) {
     const TTrackPath& path = EntryPath(FIndex);
-    if (!IsExistingFile(path)) return;
+    if (!IsExistingFile(path)) return false;
     FTrack = std::make_unique<TqrvMP3>(path.Text, path.Utf8);
     // A focus pause belonged to the track before: this one was never paused.
     FPausedByFocus = false;
@@ -127,36 +179,50 @@ void TMp3Player::PlayCurrent() {
         FTrack->SetVolume(0);
     else if (!FVolume.IsFull())
         FTrack->SetVolume(FVolume.MciValue());
-    FTrack->Play();
-    ShowTrackLine(PlayLine(FTrack->Title(), FTrack->Length()));
+    try {
+        if (fromMs == 0 && !paused)
+            FTrack->Play();
+        else
+            FTrack->PlayFrom(fromMs, paused);
+    } catch (...) {
+        // Nothing plays: no key may act on this track as if it did.
+        CloseTrack();
+        throw;
+    }
+    return true;
 }
 
 void TMp3Player::ShowText(std::string_view Line) { FHost.ShowLine(Line); }
 
 void TMp3Player::ShowTrackLine(std::string_view line) { FHost.ShowLine(line, FTrack && FTrack->IsUtf8()); }
 
-void TMp3Player::TrackEnded(TqrvMP3& /*Sender*/) { Next(); }
+void TMp3Player::TrackEnded(TqrvMP3& /*Sender*/) {
+    // An end that was waiting behind the game's end starts nothing.
+    if (FGameState == TGameState::Running) Next();
+}
 
 TKeyOutcome TMp3Player::KeyPressed(std::uint16_t key) {
     // A key is a moment's wish: run later, after whatever kept the thread busy, it
     // would surprise more than it helps.
     if (TOperationGuard::Running()) return TKeyOutcome::None;
     const TOperationGuard operation;
+    const bool running = FGameState == TGameState::Running;
     if (key == FKeyOn) {
-        Toggle();
+        if (running) Toggle();
     } else if (key == FKeyPrev) {
-        Prev();
+        if (running) Prev();
     } else if (key == FKeyNext) {
-        Next();
+        if (running) Next();
     } else if (key == FKeyPause) {
-        PauseResume();
+        if (running) PauseResume();
     } else if (key == FKeyShuffle) {
-        SetShuffle(!FShuffle);
+        if (running) SetShuffle(!FShuffle);
     } else if (key == FKeyEnd) {
         CloseForExit();
         return TKeyOutcome::EndGame;
-    } else if (key == 0) {
-        // The optional keys below are 0 when they are not set.
+    } else if (key == 0 || !running) {
+        // The optional keys below are 0 when they are not set; after the game's end
+        // (or its last window) no key but the exit key acts.
     } else if (key == FKeyVolumeUp) {
         ChangeVolume(true);
     } else if (key == FKeyVolumeDown) {
@@ -214,17 +280,28 @@ void TMp3Player::ShowWhere() {
     ShowTrackLine(WhereLine(paused, FTrack->Title(), FTrack->PositionMs() / 1000, FTrack->Length()));
 }
 
-void TMp3Player::FocusLost() { ChangeFocus(false); }
+void TMp3Player::FocusLost() { ChangeFocus(FocusLostArg); }
 
-void TMp3Player::FocusRegained() { ChangeFocus(true); }
+void TMp3Player::FocusRegained(bool resumePausedByFocus) {
+    ChangeFocus(resumePausedByFocus ? FocusBackArg : FocusClickArg);
+}
 
-void TMp3Player::ChangeFocus(bool regained) {
+void TMp3Player::ChangeFocus(std::uintptr_t change) {
+    // A click activation matters only to a game whose windows are gone: elsewhere it
+    // leaves everything, a waiting focus change too, as it is.
+    if (change == FocusClickArg && FGameState != TGameState::WindowsGone) return;
     if (TOperationGuard::Running()) {
         // Only the latest change counts once the running operation is over.
-        TOperationGuard::Defer(&TMp3Player::DeferredFocus, this, regained ? 1 : 0);
+        TOperationGuard::Defer(&TMp3Player::DeferredFocus, this, change);
         return;
     }
     const TOperationGuard operation;
+    if (FGameState != TGameState::Running) {
+        if (FGameState == TGameState::WindowsGone && change != FocusLostArg)
+            ReopenSuspended(change == FocusBackArg);
+        return;
+    }
+    const bool regained = change != FocusLostArg;
     if (!regained && FTrack && FTrack->Mode() == mmPlaying) {
         FTrack->Pause();
         FPausedByFocus = true;
@@ -234,9 +311,9 @@ void TMp3Player::ChangeFocus(bool regained) {
     }
 }
 
-void TMp3Player::DeferredFocus(void* player, std::uintptr_t regained) noexcept {
+void TMp3Player::DeferredFocus(void* player, std::uintptr_t change) noexcept {
     try {
-        static_cast<TMp3Player*>(player)->ChangeFocus(regained != 0);
+        static_cast<TMp3Player*>(player)->ChangeFocus(change);
     } catch (...) {
         // As in the activation hook: a device that cannot report its mode stays as it is.
     }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -83,12 +84,23 @@ public:
     // The game went to the background: a playing track pauses. While another
     // operation runs, this waits until it is over.
     void FocusLost();
-    // The game came back: a track paused by FocusLost, and by nothing since, resumes.
-    // While another operation runs, this waits until it is over.
-    void FocusRegained();
-    // The game is ending (its message loop took WM_QUIT, or its last window is gone):
-    // as CloseForExit. While another operation runs, this waits until it is over.
+    // The game came back: a track paused by FocusLost, and by nothing since, resumes;
+    // a click activation (resumePausedByFocus false) leaves it paused. After the game's
+    // windows were all destroyed, this is a new window of the game: the track closed
+    // then is opened again where it was. While another operation runs, this waits until
+    // it is over.
+    void FocusRegained(bool resumePausedByFocus = true);
+    // The game is ending (its message loop took WM_QUIT): as CloseForExit, for good.
+    // From here on no key but the exit key, no focus change and no end of a track opens
+    // a device or shows a line. While another operation runs, this waits until it is
+    // over; its effect on what follows is at once.
     void GameEnding() noexcept;
+    // The game thread's last top-level window was destroyed: the game may be ending, or
+    // it may be replacing its window (a display mode change). The device is closed at
+    // once, as for GameEnding; the player remembers that it was on, the track, its
+    // position and its pause, for a new window's activation (FocusRegained). Until then
+    // it does nothing, as after GameEnding.
+    void WindowsGone() noexcept;
 
     // Stops and closes the current track's device whatever MCI answers, frees the
     // track and switches the player off; shows nothing, raises nothing. (Some
@@ -113,6 +125,19 @@ public:
     void SetTrackProgress(TProgressEvent handler) { FOnTrackProgress = std::move(handler); }
 
 private:
+    // How far the game's end has come.
+    enum class TGameState : std::uint8_t {
+        Running,
+        WindowsGone, // no game window: waiting for a new one, or for the quit
+        Quit,        // the message loop took WM_QUIT
+    };
+    // The track as it was when the game's last window went.
+    struct TSuspendedTrack {
+        std::int32_t PositionMs = 0;
+        bool Paused = false;
+        bool PausedByFocus = false;
+    };
+
     const THostBinding& FHost;
     TRandomGenerator FRandom;
     std::int32_t FIndex = -1;
@@ -136,10 +161,22 @@ private:
     std::vector<TTrackPath> FPlaylist;
     std::unique_ptr<TqrvMP3> FTrack;
     TProgressEvent FOnTrackProgress;
+    TGameState FGameState = TGameState::Running;
+    std::optional<TSuspendedTrack> FSuspended;
 
-    void ChangeFocus(bool regained);
+    // Opens the entry at FIndex and plays it from fromMs, paused there when paused.
+    // False when the file is gone. A track whose device cannot be opened or started is
+    // no current track: it is closed and freed before the error goes on.
+    bool StartCurrent(std::int32_t fromMs, bool paused);
+    // A new game window after WindowsGone: the remembered track goes on where it was.
+    void ReopenSuspended(bool resumePausedByFocus);
+    // Closes the device whatever MCI answers and frees the track.
+    void CloseTrack() noexcept;
+    // The focus arguments of a deferred change.
+    enum : std::uintptr_t { FocusLostArg = 0, FocusBackArg = 1, FocusClickArg = 2 };
+    void ChangeFocus(std::uintptr_t change);
     // A line that holds the current track's title, in the title's encoding.
     void ShowTrackLine(std::string_view line);
     static void DeferredFocus(void* player, std::uintptr_t regained) noexcept;
-    static void DeferredGameEnd(void* player, std::uintptr_t) noexcept;
+    static void DeferredGameEnd(void* player, std::uintptr_t windowsOnly) noexcept;
 };

@@ -44,10 +44,6 @@ BOOL CALLBACK FindOtherGameWindow(HWND window, LPARAM param) noexcept {
     return FALSE; // one remains: stop looking
 }
 
-void EndTheMusic() noexcept {
-    if (TMp3Player* const player = Player) player->GameEnding();
-}
-
 } // namespace
 
 THooks::THooks() noexcept {
@@ -98,8 +94,10 @@ LRESULT CALLBACK ActivateHook(int nCode, WPARAM wParam, LPARAM lParam) noexcept 
     const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
     if (call == nullptr) return result;
     if (call->message == WM_DESTROY) {
-        // The game's last window is gone: the game is ending, with or without a WM_QUIT.
-        if (Player != nullptr && IsLastGameWindow(call->hwnd)) EndTheMusic();
+        // The game's last window is gone: the game is ending, with or without a WM_QUIT,
+        // or it is making a new window.
+        if (TMp3Player* const player = Player; player != nullptr && IsLastGameWindow(call->hwnd))
+            player->WindowsGone();
         return result;
     }
     if (call->message != WM_ACTIVATE) return result;
@@ -109,8 +107,8 @@ LRESULT CALLBACK ActivateHook(int nCode, WPARAM wParam, LPARAM lParam) noexcept 
         const WORD state = LOWORD(call->wParam);
         if (state == WA_INACTIVE)
             player->FocusLost();
-        else if (state == WA_ACTIVE)
-            player->FocusRegained();
+        else
+            player->FocusRegained(state == WA_ACTIVE);
     } catch (...) {
         // A device that cannot report its mode leaves the track as it is.
     }
@@ -123,6 +121,6 @@ LRESULT CALLBACK GameMessageHook(int nCode, WPARAM wParam, LPARAM lParam) noexce
     // only peeks at it: this is the last moment at which closing a device is safe.
     const auto* message = reinterpret_cast<const MSG*>(lParam);
     if (nCode != HC_ACTION || message == nullptr || message->message != WM_QUIT) return result;
-    EndTheMusic();
+    if (TMp3Player* const player = Player) player->GameEnding();
     return result;
 }

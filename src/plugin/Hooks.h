@@ -27,7 +27,8 @@ bool HooksInstalled() noexcept;
 
 LRESULT CALLBACK KeyboardHook(int nCode, WPARAM wParam, LPARAM lParam) noexcept;
 // Sent messages as the window procedure returns: WM_ACTIVATE pauses and resumes, the
-// WM_DESTROY of the thread's last game window ends the music.
+// WM_DESTROY of the thread's last game window closes the music until a new game window
+// is activated.
 LRESULT CALLBACK ActivateHook(int nCode, WPARAM wParam, LPARAM lParam) noexcept;
 // Messages the game's loop takes from the queue: WM_QUIT ends the music.
 LRESULT CALLBACK GameMessageHook(int nCode, WPARAM wParam, LPARAM lParam) noexcept;

@@ -125,12 +125,12 @@ def count_fault_at_exit(build, name, allowed=False):
         log.write(name + "\n")
 
 
-def lines_after_quit(output):
-    """Status lines the game received after its quit began: the screen is going away by
-    then, and the plug-in must not draw on it."""
-    if QUIT_MARKER not in output:
+def lines_after_quit(output, marker=QUIT_MARKER):
+    """Status lines the game received after its quit began (or after another marker):
+    the screen is going away by then, and the plug-in must not draw on it."""
+    if marker not in output:
         return []
-    return [l for l in output[output.index(QUIT_MARKER):] if l.startswith("line:")]
+    return [l for l in output[output.index(marker):] if l.startswith("line:")]
 
 
 def remove_game(game):

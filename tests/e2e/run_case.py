@@ -12,6 +12,7 @@ A case file has sections:
               or 'line-re: REGEX' for a status line that must match REGEX whole;
               'status N' for the exit status; 'output TEXT' for a line the game must
               print; 'no-output TEXT' for text it must never print;
+              'no-line-after TEXT' for no status line after the output line TEXT;
               'may-fault-at-exit' for a game that ends its process with a device the
               plug-in could not close (a signal after the script's end passes, and is
               counted)
@@ -91,6 +92,11 @@ def main():
                 failures.append(f"the process died of a signal at exit (status {status})")
         if status != want_status:
             failures.append(f"exit status {status}, want {want_status}")
+        for l in expect:
+            if l.startswith("no-line-after "):
+                late = lines_after_quit(output, l[len("no-line-after "):])
+                if late:
+                    failures.append(f"status lines after '{l[14:]}': {late}")
         late = lines_after_quit(output)
         if late:
             failures.append(f"status lines after the quit began: {late}")

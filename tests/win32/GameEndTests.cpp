@@ -4,6 +4,7 @@
 // inside the operation that sent it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 
@@ -32,32 +33,33 @@ void PumpQueuedMessages() {
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
 }
 
-TEST_F(GameEnd, ClosesTheDeviceInEveryStateShowsNothingAndLeavesThePlayerOff) {
-    Fill({"a.mp3", "b.mp3"});
+TEST_F(GameEnd, ClosesTheDeviceInEveryStateAndNothingPlaysOrShowsAfterwards) {
     const struct {
         const char* State;
-        std::function<void()> Reach;
+        std::function<void(TMp3Player&)> Reach;
         std::vector<UINT> Messages;
     } table[] = {
-        {"playing", [] {}, {MCI_STOP, MCI_CLOSE}},
-        {"paused by the key", [this] { P.KeyPressed(VK_F8); }, {MCI_STOP, MCI_CLOSE}},
-        {"paused by focus", [this] { P.FocusLost(); }, {MCI_STOP, MCI_CLOSE}},
-        {"switched off", [this] { P.KeyPressed(VK_F5); }, {}},
+        {"playing", [](TMp3Player&) {}, {MCI_STOP, MCI_CLOSE}},
+        {"paused by the key", [](TMp3Player& p) { p.KeyPressed(VK_F8); }, {MCI_STOP, MCI_CLOSE}},
+        {"paused by focus", [](TMp3Player& p) { p.FocusLost(); }, {MCI_STOP, MCI_CLOSE}},
+        {"switched off", [](TMp3Player& p) { p.KeyPressed(VK_F5); }, {}},
     };
     for (const auto& row : table) {
-        P.KeyPressed(VK_F5);
-        row.Reach();
+        TMp3Player player(Host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END});
+        for (const char* path : {"a.mp3", "b.mp3"}) player.Append(path);
+        player.KeyPressed(VK_F5);
+        row.Reach(player);
         TakeLines();
         Mci.Calls.clear();
-        P.GameEnding();
+        player.GameEnding();
         EXPECT_EQ(Mci.Messages(), row.Messages) << row.State;
         EXPECT_TRUE(TakeLines().empty()) << row.State << ": the game's screen is going away";
-        P.KeyPressed(VK_F6);
-        P.KeyPressed(VK_F8);
-        EXPECT_TRUE(TakeLines().empty()) << row.State << ": the player is off, with no track";
+        Mci.Calls.clear();
+        for (const std::uint16_t key : {VK_F5, VK_F6, VK_F8, VK_F9}) player.KeyPressed(key);
+        player.FocusLost();
+        player.FocusRegained();
+        EXPECT_TRUE(TakeLines().empty() && Mci.Calls.empty()) << row.State << ": after the quit, nothing acts";
     }
-    P.KeyPressed(VK_F5);
-    EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Play> a [00-02s]"})) << "on again, from where it was";
 }
 
 TEST_F(GameEnd, TheDeviceIsClosedEvenWhenItRefusesToStop) {
@@ -101,6 +103,28 @@ TEST_F(GameEnd, AnEndOfTrackPumpedInsideACommandRunsAfterTheOperation) {
     EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Paused>", "Stopped>", "Play> b [00-02s]"}));
 }
 
+TEST_F(GameEnd, TheQuitWinsOverATrackEndWaitingInTheSameOperation) {
+    for (const bool windowsOnly : {false, true}) {
+        TMp3Player player(Host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END});
+        for (const char* path : {"a.mp3", "b.mp3"}) player.Append(path);
+        player.KeyPressed(VK_F5);
+        PostMessageA(LastNotifyWindow(), MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, Mci.DeviceId);
+        TakeLines();
+        Mci.Calls.clear();
+        // The driver pumps a's end, then the loop's WM_QUIT (or the last window goes).
+        Mci.DuringMessage = MCI_PAUSE;
+        Mci.DuringCommand = [&] {
+            PumpQueuedMessages();
+            windowsOnly ? player.WindowsGone() : player.GameEnding();
+        };
+        player.KeyPressed(VK_F8);
+        const std::vector<UINT> messages = Mci.Messages();
+        EXPECT_EQ(std::count(messages.begin(), messages.end(), MCI_OPEN), 0) << windowsOnly << ": no next track";
+        EXPECT_EQ(messages.back(), static_cast<UINT>(MCI_CLOSE)) << windowsOnly;
+        EXPECT_EQ(TakeLines(), std::vector<std::string>{"Paused>"}) << windowsOnly << ": nothing after the pause";
+    }
+}
+
 TEST_F(GameEnd, WhatTheHooksDeliverInsideACommandNeverRunsNestedInIt) {
     const struct {
         const char* What;
@@ -139,9 +163,11 @@ protected:
 
 TEST_F(GameEndHooks, TheLoopTakingWmQuitClosesTheDevice) {
     ASSERT_TRUE(HooksInstalled());
-    Fill({"a.mp3"});
     for (const UINT peek : {PM_REMOVE, PM_NOREMOVE}) {
-        P.KeyPressed(VK_F5);
+        TMp3Player player(Host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END});
+        player.Append("a.mp3");
+        ::Player = &player;
+        player.KeyPressed(VK_F5);
         TakeLines();
         Mci.Calls.clear();
         PostQuitMessage(0);
@@ -151,6 +177,7 @@ TEST_F(GameEndHooks, TheLoopTakingWmQuitClosesTheDevice) {
         EXPECT_TRUE(TakeLines().empty()) << peek;
         while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
         }
+        ::Player = &P;
     }
 }
 
@@ -173,8 +200,77 @@ TEST_F(GameEndHooks, OnlyTheLastGameWindowGoingClosesTheDevice) {
     EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Stopped>", "Play> b [00-02s]"})) << "the music goes on";
     Mci.Calls.clear();
     DestroyWindow(second);
-    EXPECT_EQ(Mci.Messages(), (std::vector<UINT>{MCI_STOP, MCI_CLOSE}));
+    const std::vector<UINT> messages = Mci.Messages();
+    ASSERT_GE(messages.size(), 2u);
+    EXPECT_EQ(std::vector<UINT>(messages.end() - 2, messages.end()), (std::vector<UINT>{MCI_STOP, MCI_CLOSE}));
     EXPECT_TRUE(TakeLines().empty());
+}
+
+// A game window whose activation changes nothing else (DefWindowProc would set the
+// focus, and so activate it for real).
+HWND MakeGameWindow() {
+    static const ATOM windowClass = [] {
+        WNDCLASSA c{};
+        c.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+            return m == WM_ACTIVATE ? 0 : DefWindowProcA(w, m, wp, lp);
+        };
+        c.lpszClassName = "QuilmTestGame";
+        return RegisterClassA(&c);
+    }();
+    return CreateWindowExA(0, MAKEINTATOM(windowClass), "game", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                           nullptr);
+}
+
+TEST_F(GameEndHooks, ANewGameWindowPicksTheTrackUpWhereItWas) {
+    Fill({"a.mp3", "b.mp3"});
+    const auto away = [](HWND w) { SendMessageA(w, WM_ACTIVATE, WA_INACTIVE, 0); };
+    const struct {
+        const char* State;
+        std::function<void(HWND)> Reach;
+        const char* LastLine; // before the window goes
+        WPARAM Activation;
+        std::vector<UINT> Tail; // the commands that pick the track up
+        std::vector<std::string> Lines;
+    } table[] = {
+        {"playing", [](HWND) {}, "Play> b [00-02s]", WA_ACTIVE, {MCI_OPEN, MCI_SET, MCI_PLAY}, {"Play> b"}},
+        {"paused by the key", [this](HWND) { P.KeyPressed(VK_F8); }, "Paused>", WA_ACTIVE,
+         {MCI_OPEN, MCI_SET, MCI_PLAY, MCI_PAUSE}, {}},
+        {"paused by focus", away, "Play> b [00-02s]", WA_ACTIVE, {MCI_OPEN, MCI_SET, MCI_PLAY}, {"Play> b"}},
+        {"paused by focus, back by a click", away, "Play> b [00-02s]", WA_CLICKACTIVE,
+         {MCI_OPEN, MCI_SET, MCI_PLAY, MCI_PAUSE}, {}},
+    };
+    for (const auto& row : table) {
+        HWND old = MakeGameWindow();
+        SendMessageA(old, WM_ACTIVATE, WA_ACTIVE, 0); // the game is back, after the row before
+        P.KeyPressed(VK_F5); // on: a
+        P.KeyPressed(VK_F6); // b
+        row.Reach(old);
+        Mci.PositionMs = 1500;
+        DestroyWindow(old);
+        P.KeyPressed(VK_F6);
+        const std::vector<std::string> before = TakeLines();
+        ASSERT_FALSE(before.empty()) << row.State;
+        EXPECT_EQ(before.back(), row.LastLine) << row.State << ": no key acts without a window";
+        Mci.Calls.clear();
+        HWND fresh = MakeGameWindow();
+        SendMessageA(fresh, WM_ACTIVATE, row.Activation, 0);
+        // From the new device's open on, MCI_STATUS queries aside.
+        std::vector<TMciCall> picked;
+        for (const TMciCall& call : Mci.Calls) {
+            if (call.Message == MCI_OPEN) picked.clear();
+            if (call.Message != MCI_STATUS) picked.push_back(call);
+        }
+        std::vector<UINT> tail;
+        for (const TMciCall& call : picked) tail.push_back(call.Message);
+        EXPECT_EQ(tail, row.Tail) << row.State;
+        ASSERT_GE(picked.size(), 3u) << row.State;
+        EXPECT_EQ(picked[2].From, 1500u) << row.State;
+        EXPECT_EQ(picked[2].Flags, static_cast<DWORD_PTR>(MCI_NOTIFY | MCI_FROM)) << row.State;
+        EXPECT_EQ(TakeLines(), row.Lines) << row.State;
+        P.KeyPressed(VK_F5); // off
+        DestroyWindow(fresh);
+        TakeLines();
+    }
 }
 
 } // namespace

@@ -138,12 +138,21 @@ TEST_F(Player, FailuresLeaveThePlayerUsable) {
     P.PauseResume();
     EXPECT_TRUE(Lines.empty()) << "no track";
 
-    // It opens but cannot play: the track is kept, no line.
+    // It opens but cannot play: no track either, its device closed again, no line.
     Mci.Failures = {{MCI_PLAY, 263}};
+    Mci.Calls.clear();
     EXPECT_THROW(P.Next(), eMciDeviceError);
     EXPECT_TRUE(Lines.empty());
+    Mci.Failures.clear();
+    const std::vector<UINT> sent = Mci.Messages();
+    EXPECT_EQ(std::vector<UINT>(sent.end() - 3, sent.end()), (std::vector<UINT>{MCI_PLAY, MCI_STOP, MCI_CLOSE}));
+    Mci.Calls.clear();
+    P.PauseResume();
+    EXPECT_TRUE(Mci.Calls.empty() && Lines.empty()) << "no ghost of c to pause";
 
     // It refuses to stop: switching off leaves the track and shows nothing.
+    P.Next();
+    EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Play> a [00-02s]"}));
     Mci.Failures = {{MCI_STOP, 263}};
     EXPECT_THROW(P.Toggle(), eMciDeviceError);
     EXPECT_TRUE(Lines.empty());
@@ -153,7 +162,7 @@ TEST_F(Player, FailuresLeaveThePlayerUsable) {
     P.Next();
     EXPECT_TRUE(Lines.empty()) << "switched off";
     P.Toggle();
-    EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Play> a [00-02s]"})) << "on again, after c";
+    EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Play> b [00-02s]"})) << "on again, after a";
 }
 
 TEST_F(Player, KeysRunTheirActionsInOrderAndTheExitKeyClosesTheTrackQuietly) {

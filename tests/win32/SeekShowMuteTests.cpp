@@ -136,6 +136,17 @@ TEST_F(Keys, ARefusedSeekLeavesTheTrackWhereItWasAndShowsNothing) {
     EXPECT_EQ(TakeLines(), std::vector<std::string>{"Play> a [00-30s/03-05s]"}) << "still playing where it was";
 }
 
+TEST_F(Keys, ATrackThatCouldNotStartIsNoCurrentTrack) {
+    Mci.Failures[MCI_PLAY] = MCIERR_HARDWARE;
+    EXPECT_THROW(K.KeyPressed(VK_F5), eMciDeviceError);
+    Mci.Failures.clear();
+    Mci.Calls.clear();
+    K.KeyPressed(KeyShow);
+    K.KeyPressed(VK_F8);
+    EXPECT_EQ(TakeLines(), std::vector<std::string>{"Stopped>"});
+    EXPECT_TRUE(Mci.Calls.empty()) << "nothing to ask MCI about, nothing to pause";
+}
+
 TEST_F(Keys, OptionalKeysThatAreNotSetAreNoKeys) {
     PlayA();
     for (std::uint16_t key : {KeySeekForward, KeySeekBack, KeyShow, KeyMute, std::uint16_t{0}}) P.KeyPressed(key);

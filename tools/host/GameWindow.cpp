@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <deque>
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -16,6 +17,7 @@ std::deque<std::wstring> RecentLines;
 std::map<unsigned, int> KeyUps;
 HWND GameWindow = nullptr;
 bool QuitOnDestroy = true;
+void (*InsideNextLine)() = nullptr;
 
 std::string ToUtf8(const wchar_t* text) {
     const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
@@ -110,14 +112,27 @@ extern "C" void __cdecl GameShowText(const wchar_t* text, int reserved) {
     RecentLines.emplace_back(text);
     if (RecentLines.size() > ShownLines) RecentLines.pop_front();
     if (GameWindow != nullptr) InvalidateRect(GameWindow, nullptr, TRUE);
+    if (InsideNextLine != nullptr) std::exchange(InsideNextLine, nullptr)();
 }
+
+void RunInsideNextLine(void (*routine)()) { InsideNextLine = routine; }
 
 const std::vector<std::string>& ReceivedLines() { return Lines; }
 
-void DestroyWithoutQuit(const TGameWindows& windows) {
+void DestroyGameWindows(TGameWindows& windows) {
     QuitOnDestroy = false;
     if (IsWindow(windows.Second)) DestroyWindow(windows.Second);
     if (IsWindow(windows.Game)) DestroyWindow(windows.Game);
+    QuitOnDestroy = true;
+    windows.Game = windows.Second = nullptr;
+}
+
+void CreateNewGameWindow(TGameWindows& windows) {
+    windows.Game = CreateWindowExA(0, GameClass, "Stand-in game", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 640, 360,
+                                   nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    GameWindow = windows.Game;
+    SetForegroundWindow(windows.Game);
+    SetFocus(windows.Game);
 }
 
 int KeyUpCount(unsigned vk) {

@@ -15,9 +15,17 @@ struct TGameWindows {
 // Creates the windows on the calling thread (the foreign one on a thread of its own).
 TGameWindows CreateGameWindows();
 
-// Destroys the game thread's windows without the WM_QUIT that closing the game window
-// posts: a game whose loop ends when its window is gone.
-void DestroyWithoutQuit(const TGameWindows& windows);
+// Destroys the game thread's windows without a WM_QUIT, as a game that replaces its
+// window does; the game window of windows is null afterwards.
+void DestroyGameWindows(TGameWindows& windows);
+
+// A new game window, made the foreground window: a game's new window after a display
+// mode change.
+void CreateNewGameWindow(TGameWindows& windows);
+
+// Runs once inside the text routine, after the next line is recorded: a game whose
+// text routine pumps messages.
+void RunInsideNextLine(void (*routine)());
 
 // The game's text routine (cdecl): prints "line: <text>" as UTF-8 and draws it.
 extern "C" void __cdecl GameShowText(const wchar_t* text, int reserved);

@@ -19,7 +19,11 @@ bool QuitTaken = false;
 
 unsigned long Number(const std::string& text) { return std::strtoul(text.c_str(), nullptr, 0); }
 
-void PumpPending(const THostOptions& options) {
+void NoObserver(const MSG&) {}
+
+// Dispatches what is queued; observe sees each message first.
+template <class Observe = decltype(&NoObserver)>
+void PumpPending(const THostOptions& options, Observe observe = &NoObserver) {
     MSG msg;
     while (!QuitTaken) {
         if (options.PeekFirst && !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) return;
@@ -29,6 +33,7 @@ void PumpPending(const THostOptions& options) {
             Report("quit: the message loop ended");
             return;
         }
+        observe(msg);
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
@@ -36,10 +41,11 @@ void PumpPending(const THostOptions& options) {
 
 // Runs the message loop until done(), the time is up or the loop ends; true when
 // done() held.
-template <class Done> bool PumpUntil(DWORD timeoutMs, const THostOptions& options, Done done) {
+template <class Done, class Observe = decltype(&NoObserver)>
+bool PumpUntil(DWORD timeoutMs, const THostOptions& options, Done done, Observe observe = &NoObserver) {
     const DWORD start = GetTickCount();
     for (;;) {
-        PumpPending(options);
+        PumpPending(options, observe);
         if (done()) return true;
         if (QuitTaken) return false;
         const DWORD elapsed = GetTickCount() - start;
@@ -218,7 +224,11 @@ namespace {
 int QuitLikeAGame(HWND gameWindow, const THostOptions& options, int status) {
     if (QuitTaken) return status;
     Report("quit: begins");
-    PostMessageA(gameWindow, WM_CLOSE, 0, 0);
+    // A game whose window is gone already quits by its loop alone.
+    if (gameWindow != nullptr)
+        PostMessageA(gameWindow, WM_CLOSE, 0, 0);
+    else
+        PostQuitMessage(0);
     if (!PumpUntil(5000, options, [] { return QuitTaken; })) {
         Report("timeout: the message loop did not end");
         return ExitTimedOut;
@@ -226,7 +236,20 @@ int QuitLikeAGame(HWND gameWindow, const THostOptions& options, int status) {
     return status;
 }
 
-int RunCommands(const std::vector<std::string>& lines, const TGameWindows& windows, const THostOptions& options) {
+// Inside the text routine: pumps until a track's end notification has been dispatched,
+// then quits and pumps until the loop has taken WM_QUIT.
+void QuitInsideLine() {
+    const THostOptions plain;
+    bool trackEnded = false;
+    PumpUntil(10000, plain, [&] { return trackEnded; }, [&](const MSG& msg) {
+        if (msg.message == MM_MCINOTIFY && msg.wParam == MCI_NOTIFY_SUCCESSFUL) trackEnded = true;
+    });
+    Report("quit: begins");
+    PostQuitMessage(0);
+    PumpUntil(5000, plain, [] { return QuitTaken; });
+}
+
+int RunCommands(const std::vector<std::string>& lines, TGameWindows& windows, const THostOptions& options) {
     SetForegroundWindow(windows.Game);
     PumpUntil(100, options, [] { return false; });
     for (const std::string& line : lines) {
@@ -308,11 +331,21 @@ int RunCommands(const std::vector<std::string>& lines, const TGameWindows& windo
             if (target == windows.Game) Report("quit: begins");
             PostMessageA(target, WM_CLOSE, 0, 0);
             PumpUntil(200, options, [] { return false; });
+        } else if (command == "destroy-windows") {
+            Report("windows: destroyed");
+            DestroyGameWindows(windows);
+            PumpUntil(100, options, [] { return false; });
+        } else if (command == "new-window") {
+            CreateNewGameWindow(windows);
+            Report("windows: new");
+            PumpUntil(100, options, [] { return false; });
+        } else if (command == "quit-inside-next-line") {
+            RunInsideNextLine(&QuitInsideLine);
         } else if (command == "end-by-windows") {
             // A game whose loop ends when its windows are gone, with no WM_QUIT, and
             // which then ends its process.
             Report("quit: begins");
-            DestroyWithoutQuit(windows);
+            DestroyGameWindows(windows);
             Report("script: done");
             ExitProcess(ExitDone);
         } else if (command == "exit-process") {
@@ -359,7 +392,7 @@ int RunCommands(const std::vector<std::string>& lines, const TGameWindows& windo
 
 } // namespace
 
-int RunScript(const std::vector<std::string>& lines, const TGameWindows& windows, const THostOptions& options) {
+int RunScript(const std::vector<std::string>& lines, TGameWindows& windows, const THostOptions& options) {
     const int status = RunCommands(lines, windows, options);
     return QuitLikeAGame(windows.Game, options, status);
 }

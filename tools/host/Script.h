@@ -19,6 +19,12 @@
 //                            ends the game: the script stops there)
 //   end-by-windows           destroy the game's windows without a WM_QUIT, then
 //                            ExitProcess(0)
+//   destroy-windows          destroy the game's windows without a WM_QUIT; the loop
+//                            goes on (a game replacing its window)
+//   new-window               create a new game window and make it the foreground
+//   quit-inside-next-line    the text routine, at the next line, pumps messages until
+//                            a track's end has been dispatched, then posts WM_QUIT and
+//                            pumps until the loop takes it, all inside the routine
 //   exit-process             ExitProcess(0) at once, windows and all
 //   exit                     end the script
 //
@@ -46,7 +52,7 @@ struct THostOptions {
 };
 
 // Runs the script, then quits as a game does; returns the exit status.
-int RunScript(const std::vector<std::string>& lines, const TGameWindows& windows, const THostOptions& options);
+int RunScript(const std::vector<std::string>& lines, TGameWindows& windows, const THostOptions& options);
 
 // Runs the game's message loop until it takes WM_QUIT (interactive mode).
 int RunMessageLoop(const THostOptions& options);

@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
 
     AddVectoredExceptionHandler(1, ReportFault);
     InstallHostRoutine(build, &GameShowText);
-    const TGameWindows windows = CreateGameWindows();
+    TGameWindows windows = CreateGameWindows();
 
     if (scriptPath == nullptr) {
         if (!LoadPlugin()) return ExitLoadFailed;
