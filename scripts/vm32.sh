@@ -23,7 +23,29 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 exchange=$root/build/vm32
 timeout_s=${QUILM_VM_TIMEOUT:-1200}
-mirror=http://deb.debian.org/debian
+
+say() { echo "vm32: $*"; }
+fail() { echo "vm32: FAILED: $*" >&2; exit 1; }
+
+# The Debian mirror this machine's apt is set up with: the first "deb" source of the
+# main archive (not -security, -updates or -backports), in deb822 .sources files or in
+# sources.list.
+apt_mirror() {
+  local uri
+  uri=$(awk 'BEGIN { RS = ""; FS = "\n" }
+    { types = uris = suites = ""
+      for (i = 1; i <= NF; i++) {
+        if ($i ~ /^Types:/) types = $i; else if ($i ~ /^URIs:/) uris = $i; else if ($i ~ /^Suites:/) suites = $i
+      }
+      sub(/^URIs:[ \t]*/, "", uris); split(uris, u, /[ \t]+/)
+      if (types ~ /[ \t]deb([ \t]|$)/ && suites ~ /:[ \t]*[a-z]+([ \t]|$)/ && u[1] != "") { print u[1]; exit }
+    }' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -n 1)
+  [ -n "$uri" ] || uri=$(awk '$1 == "deb" { i = 2; if ($i ~ /^\[/) while ($i !~ /\]$/) i++; if ($i ~ /^\[/ || $i ~ /\]$/) i++
+      if ($(i + 1) ~ /^[a-z]+$/) { print $i; exit } }' /etc/apt/sources.list 2>/dev/null | head -n 1)
+  [ -n "$uri" ] || fail "no Debian mirror in this machine's apt sources (/etc/apt/sources.list.d/*.sources or /etc/apt/sources.list): the guest's packages come from the mirror apt uses; set one up first"
+  echo "${uri%/}"
+}
+mirror=$(apt_mirror)
 
 # What the guest has: 32-bit Wine with MCI's MPEG playback, an X server, the test tools.
 guest_packages=(wine wine32:i386 gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
@@ -49,9 +71,6 @@ mount -t 9p -o trans=virtio,version=9p2000.L,msize=524288,cache=mmap project "$d
 echo "guest: cannot mount the project folder at $dir"
 poweroff -f'
 
-say() { echo "vm32: $*"; }
-fail() { echo "vm32: FAILED: $*" >&2; exit 1; }
-
 host_packages() {
   local need=() p
   for p in debootstrap qemu-system-x86 qemu-utils e2fsprogs; do
@@ -62,6 +81,22 @@ host_packages() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${need[@]}" >/dev/null ||
     { apt-get update -q >/dev/null && DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${need[@]}" >/dev/null; } ||
     fail "cannot install the host packages ${need[*]}"
+}
+
+# The project's path as one word of the kernel's command line: every byte but letters,
+# digits and "/._-" as %XX. The guest's first init mounts the folder at that (odd but
+# valid) path; scripts/vm32-init.sh decodes it and moves the folder to its real path.
+cmdline_path() {
+  local path=$1 out= c i
+  local LC_ALL=C
+  for ((i = 0; i < ${#path}; i++)); do
+    c=${path:i:1}
+    case $c in
+      [A-Za-z0-9/._-]) out+=$c ;;
+      *) out+=$(printf '%%%02X' "'$c") ;;
+    esac
+  done
+  printf '%s' "$out"
 }
 
 # Boots the image with the project's folder shared, runs the command file in the guest
@@ -78,8 +113,8 @@ boot() {
   timeout --foreground -k 10 "$timeout_s" nice -n "${QUILM_VM_NICE:-0}" qemu-system-x86_64 -m 3072 -smp 2 -accel tcg,thread=multi \
     -display none -no-reboot -nodefaults "${serial[@]}" \
     -kernel "$cache/vmlinuz" -initrd "$cache/initrd.img" -drive "$drive" \
-    -virtfs "local,path=$root,mount_tag=project,security_model=none,id=project" \
-    -append "root=/dev/vda rw console=ttyS0 quiet panic=-1 init=/sbin/quilm-init quilm.dir=$root quilm.command=$command_file" \
+    -virtfs "local,path=${root//,/,,},mount_tag=project,security_model=none,id=project" \
+    -append "root=/dev/vda rw console=ttyS0 quiet panic=-1 init=/sbin/quilm-init quilm.dir=$(cmdline_path "$root") quilm.command=$command_file" \
     || true
   if [ ! -f "$exchange/status" ]; then
     echo "---- guest console ($console) ----" >&2
@@ -145,7 +180,7 @@ guest_command() {
   mkdir -p "$exchange"
   {
     echo 'set -u'
-    echo "cd '$root'"
+    printf 'cd %q\n' "$root"
     echo 'export QUILM_BUILD=$PWD/build QUILM_WINE_ARCH=x86 QUILM_PREFIX_ROOT=/var/lib/quilm'
     echo 'source scripts/wine-env.sh'
     echo 'wine_use x86'
