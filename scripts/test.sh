@@ -65,6 +65,17 @@ for side in $QUILM_SIDES; do
   wine_down
 done
 
+# The README's first command, as a new user runs it: it plays the whole demo and leaves
+# the clone as it was (what it makes goes under build/).
+clone_before=$(git status --porcelain 2>/dev/null || true)
+demo_result=passed
+QUILM_BUILT=1 "$root/scripts/demo.sh" > build/demo-check.log 2>&1 </dev/null || demo_result="FAILED (build/demo-check.log)"
+grep -q "Volume> muted" build/demo-check.log || demo_result="FAILED: not every line came (build/demo-check.log)"
+[ "$(git status --porcelain 2>/dev/null || true)" = "$clone_before" ] ||
+  { demo_result="FAILED: it changed the clone"; git status --short; }
+[ "$demo_result" = passed ] || { status=1; tail -30 build/demo-check.log; }
+results+=("demo (scripts/demo.sh): $demo_result")
+
 fuzz_status=passed
 wait $fuzz_job || { status=1; fuzz_status=FAILED; }
 cat build/native/fuzz-summary.txt

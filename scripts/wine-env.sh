@@ -110,10 +110,11 @@ wine_up_lane() {
   DISPLAY=$display WINEPREFIX=$prefix start_server
 }
 
-# For a script that needs the plug-in and Wine: builds, picks the first side the
-# machine runs, starts Wine, and stops it again when the script exits.
+# For a script that needs the plug-in and Wine: builds (unless QUILM_BUILT=1: the
+# caller has), picks the first side the machine runs, starts Wine, and stops it again
+# when the script exits.
 wine_session() {
-  QUILM_WINDOWS_ONLY=1 "$QUILM_ROOT/scripts/build.sh"
+  [ "${QUILM_BUILT:-0}" = 1 ] || QUILM_WINDOWS_ONLY=1 "$QUILM_ROOT/scripts/build.sh"
   quilm_pick_sides
   wine_use "$(quilm_first_side)"
   trap wine_down EXIT
