@@ -208,12 +208,14 @@ TEST_F(GameEndHooks, OnlyTheLastGameWindowGoingClosesTheDevice) {
 
 // A game window whose activation changes nothing else (DefWindowProc would set the
 // focus, and so activate it for real).
+LRESULT CALLBACK GameWindowProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    return m == WM_ACTIVATE ? 0 : DefWindowProcA(w, m, wp, lp);
+}
+
 HWND MakeGameWindow() {
     static const ATOM windowClass = [] {
         WNDCLASSA c{};
-        c.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
-            return m == WM_ACTIVATE ? 0 : DefWindowProcA(w, m, wp, lp);
-        };
+        c.lpfnWndProc = &GameWindowProc;
         c.lpszClassName = "QuilmTestGame";
         return RegisterClassA(&c);
     }();
