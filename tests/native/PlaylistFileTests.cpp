@@ -15,35 +15,97 @@ TEST(PlaylistFile, EntriesSkipCommentsAndBlankLinesAndAreTrimmed) {
         << "ASCII is valid UTF-8";
 }
 
-TEST(PlaylistFile, TheEncodingComesFromTheNameTheMarkOrTheBytes) {
+// UTF-16 text, little or big endian, with its mark.
+std::string Utf16(std::u16string_view text, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t c : text) {
+        const char high = static_cast<char>(c >> 8), low = static_cast<char>(c & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
+}
+
+TEST(PlaylistFile, EncodingsAndLineEnds) {
     const struct {
         const char* Case;
         std::string Bytes;
         bool Utf8ByName;
-        TTrackPath Entry;
+        std::vector<TTrackPath> Entries;
     } table[] = {
-        {"valid UTF-8", "\xE5\xA4\x9C.mp3", false, {"\xE5\xA4\x9C.mp3", true}},
-        {"a byte-order mark, skipped", "\xEF\xBB\xBF" "a.mp3", false, {"a.mp3", true}},
-        {"code page bytes", "caf\xE9.mp3", false, {"caf\xE9.mp3", false}},
-        {"code page bytes in an .m3u8 are still taken as UTF-8", "caf\xE9.mp3", true, {"caf\xE9.mp3", true}},
-        {"a mark, then invalid bytes", "\xEF\xBB\xBF" "caf\xE9.mp3", false, {"caf\xE9.mp3", true}},
+        {"valid UTF-8", "\xE5\xA4\x9C.mp3", false, {{"\xE5\xA4\x9C.mp3", true}}},
+        {"a byte-order mark, skipped", "\xEF\xBB\xBF" "a.mp3", false, {{"a.mp3", true}}},
+        {"code page bytes", "caf\xE9.mp3", false, {{"caf\xE9.mp3", false}}},
+        {"a line of an .m3u8 that is no UTF-8 is read in the code page", "\xC3\xA9.mp3\ncaf\xE9.mp3", true,
+         {{"\xC3\xA9.mp3", true}, {"caf\xE9.mp3", false}}},
+        {"a mark, then invalid bytes", "\xEF\xBB\xBF" "caf\xE9.mp3", false, {{"caf\xE9.mp3", false}}},
+        {"UTF-16LE, as the shell writes it", Utf16(u"C:\\M\u00FAsica\\\u591C.mp3\r\nb.mp3\r\n", false), false,
+         {{"C:\\M\xC3\xBAsica\\\xE5\xA4\x9C.mp3", true}, {"b.mp3", true}}},
+        {"UTF-16BE in an .m3u8", Utf16(u"#EXTM3U\na.mp3", true), true, {{"a.mp3", true}}},
+        {"UTF-16 with an unpaired half and an odd last byte", Utf16(u"a\xD800.mp3", false) + "x", false,
+         {{"a\xEF\xBF\xBD.mp3", true}}},
+        {"lone CRs end lines, after #EXTM3U too", "#EXTM3U\ra.mp3\r#EXTINF:1,x\rb.mp3\r", false,
+         {{"a.mp3", true}, {"b.mp3", true}}},
+        {"CR LF, LF and CR mixed", "a.mp3\r\nb.mp3\nc.mp3\rd.mp3", false,
+         {{"a.mp3", true}, {"b.mp3", true}, {"c.mp3", true}, {"d.mp3", true}}},
+        {"a NUL drops its entry", std::string("a\0x.mp3\nb.mp3\n", 14), false, {{"b.mp3", true}}},
+        {"a NUL inside UTF-16", Utf16(std::u16string(u"c\0.mp3\nd.mp3", 12), false), false, {{"d.mp3", true}}},
     };
-    for (const auto& row : table)
-        EXPECT_EQ(Read(row.Bytes, row.Utf8ByName), std::vector<TTrackPath>{row.Entry}) << row.Case;
+    for (const auto& row : table) EXPECT_EQ(Read(row.Bytes, row.Utf8ByName), row.Entries) << row.Case;
 }
 
-TEST(PlaylistFile, FileUrisAreDecodedAndOtherSchemesSkipped) {
-    const auto entries = Read("file:///C:/Music/a%20b.mp3\nhttp://radio.example/stream\nfile://server/share/x%E5%A4%9C.mp3\n"
-                              "C:/plain.mp3\nfile:///D:/100%25%zz%4.mp3\nmailto:x@y\nfile:/E:/e.mp3\n"
-                              "file:///C:/a.mp3%00b\nfile:\nfile:///F:/x%2Fy.mp3\n",
-                              false);
-    EXPECT_EQ(entries, (std::vector<TTrackPath>{{"C:\\Music\\a b.mp3", true},
-                                                {"\\\\server\\share\\x\xE5\xA4\x9C.mp3", true},
-                                                {"C:\\plain.mp3", true},
-                                                {"D:\\100%%zz%4.mp3", true},
-                                                {"E:\\e.mp3", true},
-                                                {"F:\\x\\y.mp3", true}}))
-        << "no escaped NUL, no empty path";
+TEST(PlaylistFile, FileUriFormsAsPlayersWriteThem) {
+    const struct {
+        std::string Uri;
+        std::optional<std::string> Path;
+    } table[] = {
+        {"file:///C:/Music/a%20b.mp3", "C:\\Music\\a b.mp3"},
+        {"file://localhost/C:/a.mp3", "C:\\a.mp3"},
+        {"FILE://LocalHost/c:/a.mp3", "c:\\a.mp3"},
+        {"file:///C|/old/a.mp3", "C:\\old\\a.mp3"},
+        {"file://C:/malformed/a.mp3", "C:\\malformed\\a.mp3"},
+        {"file://server/share/x%E5%A4%9C.mp3", "\\\\server\\share\\x\xE5\xA4\x9C.mp3"},
+        {"file:///D:/a.mp3?query=1#frag", "D:\\a.mp3"},
+        {"file:///D:/b.mp3#x?y", "D:\\b.mp3"},
+        {"file:///D:/100%25%zz%4.mp3", "D:\\100%%zz%4.mp3"},
+        {"file:/E:/e.mp3", "E:\\e.mp3"},
+        {"http://radio.example/stream", std::nullopt},
+    };
+    for (const auto& row : table) EXPECT_EQ(FileUriPath(row.Uri), row.Path) << row.Uri;
+    // Raw bytes keep the line's encoding; escapes are UTF-8 bytes.
+    EXPECT_EQ(Read("file:///C:/caf\xE9/%C3%A9.mp3\n"), (std::vector<TTrackPath>{{"C:\\caf\xC3\xA9\\\xC3\xA9.mp3", true}}));
+    EXPECT_EQ(Read("file:///C:/a%E9.mp3\nfile:///C:/a.mp3%00b\nfile:\nfile:///F:/x%2Fy.mp3\nmailto:x@y\n"),
+              (std::vector<TTrackPath>{{"F:\\x\\y.mp3", true}}))
+        << "no invalid UTF-8, no escaped NUL, no empty path, no other scheme";
+}
+
+TEST(PlaylistFile, EntriesResolveAsTheSystemResolvesThemFromTheListsFolder) {
+    const struct {
+        const char* Folder;
+        const char* Entry;
+        const char* Path;
+    } table[] = {
+        {"D:\\Lists\\", "a.mp3", "D:\\Lists\\a.mp3"},
+        {"D:\\Lists\\", "..\\Music\\.\\a.mp3", "D:\\Music\\a.mp3"},
+        {"D:\\Lists\\", "..\\..\\..\\a.mp3", "D:\\a.mp3"},
+        {"D:\\Lists\\", "\\Music\\a.mp3", "D:\\Music\\a.mp3"},
+        {"\\\\nas\\music\\lists\\", "\\Rock\\a.mp3", "\\\\nas\\music\\Rock\\a.mp3"},
+        {"\\\\nas\\music\\lists\\", "..\\..\\a.mp3", "\\\\nas\\music\\a.mp3"},
+        {"D:\\Lists\\", "d:sub\\a.mp3", "D:\\Lists\\sub\\a.mp3"},
+        {"D:\\Lists\\", "E:sub\\a.mp3", "E:\\sub\\a.mp3"},
+        {"D:\\Lists\\", "C:\\x\\..\\a.mp3", "C:\\a.mp3"},
+        {"D:\\Lists\\", "\\\\srv\\sh\\x\\..\\a.mp3", "\\\\srv\\sh\\a.mp3"},
+        {"\\\\?\\D:\\Lists\\", "..\\Music\\a.mp3", "\\\\?\\D:\\Music\\a.mp3"},
+        {"\\\\?\\D:\\Lists\\", "\\a.mp3", "\\\\?\\D:\\a.mp3"},
+        {"\\\\?\\D:\\Lists\\", "d:a.mp3", "\\\\?\\D:\\Lists\\a.mp3"},
+        {"\\\\?\\UNC\\nas\\music\\l\\", "\\a.mp3", "\\\\?\\UNC\\nas\\music\\a.mp3"},
+        {"D:\\Lists\\", "\\\\?\\C:\\x\\..\\a.mp3", "\\\\?\\C:\\x\\..\\a.mp3"},
+    };
+    for (const auto& row : table) EXPECT_EQ(ResolveListEntry(row.Folder, row.Entry), row.Path) << row.Entry;
+    EXPECT_EQ(ExtendedLengthPath("D:\\a"), "\\\\?\\D:\\a");
+    EXPECT_EQ(ExtendedLengthPath("\\\\nas\\m\\a"), "\\\\?\\UNC\\nas\\m\\a");
+    EXPECT_EQ(ExtendedLengthPath("\\\\?\\D:\\a"), "\\\\?\\D:\\a");
+    EXPECT_EQ(Utf16Length("a\xC3\xA9\xE5\xA4\x9C\xF0\x9F\x8E\xB5"), 5u);
 }
 
 TEST(PlaylistFile, Utf8Validation) {

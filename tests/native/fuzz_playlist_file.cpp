@@ -1,25 +1,41 @@
-// libFuzzer target: any bytes as a playlist file (as .m3u and as .m3u8), and each of
-// its lines as a "file:" URI and a playlist line.
+// libFuzzer target: any bytes as a playlist file (as .m3u and as .m3u8, as they are and
+// as UTF-16 in both byte orders), and each of its lines as a "file:" URI and a playlist
+// line.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "core/PlaylistFile.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+namespace {
+
+void Check(std::string_view bytes) {
     for (const bool utf8ByName : {false, true}) {
         for (const TTrackPath& entry : ReadPlaylistFile(bytes, utf8ByName)) {
-            // Entries are never empty, never hold a line end or a "/".
+            // Entries are never empty, never hold a line end, a NUL or a "/", and are
+            // valid in their encoding.
             if (entry.Text.empty()) __builtin_trap();
-            if (entry.Text.find('\n') != std::string::npos || entry.Text.find('/') != std::string::npos)
-                __builtin_trap();
+            if (entry.Text.find_first_of(std::string_view("\n\r\0/", 4)) != std::string::npos) __builtin_trap();
+            if (entry.Utf8 && !IsValidUtf8(entry.Text)) __builtin_trap();
             (void)RecursiveFolder(entry.Text);
             (void)IsAbsolutePath(entry.Text);
             (void)FolderOf(entry.Text);
+            (void)ResolveListEntry("D:\\Lists\\", entry.Text);
+            (void)ResolveListEntry("\\\\?\\UNC\\nas\\m\\", entry.Text);
         }
     }
-    (void)FileUriPath(bytes);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    Check(bytes);
+    Check("\xFF\xFE" + std::string(bytes));
+    Check("\xFE\xFF" + std::string(bytes));
+    (void)FileUriPath(bytes, &Latin1ToUtf8);
     (void)IsValidUtf8(bytes);
+    (void)ExtendedLengthPath(bytes);
     return 0;
 }
