@@ -72,12 +72,20 @@ wine_prefix_ready() {
   fi
 }
 
+# The test bench's second drive: Q: is a folder under the build folder (a link in the
+# prefix's dosdevices, as a drive letter is under Wine).
+link_second_drive() {
+  mkdir -p "$QUILM_BUILD/second-drive" "$1/dosdevices"
+  ln -sfn "$QUILM_BUILD/second-drive" "$1/dosdevices/q:"
+}
+
 wine_up() {
   mkdir -p "$QUILM_WINE_HOME"
   # No sound card here: ALSA's null device lets MCI open and play MP3s in real time.
   printf 'pcm.!default { type null }\nctl.!default { type hw card 0 }\n' > "$QUILM_WINE_HOME/.asoundrc"
   start_display "$DISPLAY"
   wine_prefix_ready
+  link_second_drive "$WINEPREFIX"
   start_server
 }
 
@@ -107,6 +115,7 @@ wine_up_lane() {
     rm -rf "$prefix"
     cp -a "$WINEPREFIX" "$prefix"
   fi
+  link_second_drive "$prefix"
   DISPLAY=$display WINEPREFIX=$prefix start_server
 }
 

@@ -4,16 +4,33 @@
 
 #include "core/Errors.h"
 #include "core/LineSplitter.h"
+#include "core/PlaylistFile.h"
 #include "plugin/LibraryScan.h"
 #include "win32/FileTests.h"
 #include "win32/Handles.h"
 #include "win32/QuietErrorMode.h"
+#include "win32/WideText.h"
 
 namespace {
 
 [[noreturn]] void RaiseInOutError(DWORD code) { throw EInOutError(InOutErrorText(code)); }
 
 constexpr DWORD ReadBlockSize = 64 * 1024;
+
+bool HasNonAscii(std::string_view text) noexcept {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return true;
+    return false;
+}
+
+// A playlist line as its writer meant it: in the system code page, unless it names
+// nothing there but does name something read as UTF-8 (Notepad saves UTF-8 now).
+TTrackPath LineAsMeant(std::string_view line) {
+    TTrackPath inCodePage{std::string(line), false};
+    if (!HasNonAscii(line) || !IsValidUtf8(line) || TLibraryScan::NamesSomething(inCodePage)) return inCodePage;
+    TTrackPath inUtf8 = InCodePageWherePossible({std::string(line), true});
+    return TLibraryScan::NamesSomething(inUtf8) ? inUtf8 : inCodePage;
+}
 
 } // namespace
 
@@ -50,6 +67,6 @@ void ScanPlaylist(const std::string& fileName, const std::function<void(TTrackPa
             return;
         }
         // The configuration's own lines are in the system code page.
-        if (!line.empty()) scan.AddLine({std::string(line), false});
+        if (!line.empty()) scan.AddLine(LineAsMeant(line));
     });
 }

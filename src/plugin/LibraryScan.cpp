@@ -2,16 +2,40 @@
 
 #include <windows.h>
 
-#include <set>
 #include <cstdint>
 
 #include "core/PlaylistFile.h"
+#include "core/VisitedFolders.h"
 #include "win32/FileTests.h"
 #include "win32/Handles.h"
 #include "win32/QuietErrorMode.h"
 #include "win32/WideText.h"
 
 namespace {
+
+// The full form of a name, however long.
+std::wstring FullNameOf(const std::wstring& name) {
+    const DWORD needed = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return name;
+    std::wstring full(needed, L'\0');
+    const DWORD length = GetFullPathNameW(name.c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed) return name;
+    full.resize(length);
+    return full;
+}
+
+// A path that a tree or list reached: in the code page where it can spell it, in UTF-8
+// otherwise, and by its extended-length form when its full name is beyond what the
+// usual calls take. extra: how much longer the full name is than path (the current
+// folder's part, for a relative path).
+TTrackPath Reached(TTrackPath path, std::size_t extra) {
+    // A code page byte or a UTF-8 byte is never less than a UTF-16 unit: most paths
+    // are short by their bytes already.
+    if (path.Text.size() + extra < MAX_PATH || path.Text.rfind("\\\\?\\", 0) == 0) return path;
+    const std::wstring wide = WideOf(path);
+    if (wide.size() + extra < MAX_PATH) return path;
+    return {ExtendedLengthPath(Utf8Of(FullNameOf(wide))), true};
+}
 
 // folder + "\" + name, in the code page where it can spell both.
 TTrackPath Joined(const TTrackPath& folder, std::wstring_view name) {
@@ -22,14 +46,19 @@ TTrackPath Joined(const TTrackPath& folder, std::wstring_view name) {
     return {folder.Text + "\\" + Utf8Of(name), true};
 }
 
-// An entry of a list: absolute as it is, or relative to the list's own folder.
-TTrackPath EntryPath(const TTrackPath& list, const TTrackPath& entry) {
-    if (IsAbsolutePath(entry.Text)) return InCodePageWherePossible(entry);
-    const std::string_view folder = FolderOf(list.Text);
-    if (list.Utf8 == entry.Utf8) return InCodePageWherePossible({std::string(folder) + entry.Text, entry.Utf8});
-    const std::string folderUtf8 = list.Utf8 ? std::string(folder) : Utf8Of(WideOf(folder, false));
-    const std::string entryUtf8 = entry.Utf8 ? entry.Text : Utf8Of(WideOf(entry.Text, false));
-    return InCodePageWherePossible({folderUtf8 + entryUtf8, true});
+// How much longer the full name of paths under folder is than they are.
+std::size_t FullNameExtra(const TTrackPath& folder) {
+    if (IsAbsolutePath(folder.Text)) return 0;
+    return GetCurrentDirectoryW(0, nullptr);
+}
+
+std::string Utf8OfCodePage(std::string_view text) { return Utf8Of(WideOf(text, false)); }
+
+// An entry of a list, resolved from the list's full folder (UTF-8, with its last "\").
+TTrackPath EntryPath(const std::string& listFolder, const TTrackPath& entry) {
+    TTrackPath resolved{ResolveListEntry(listFolder, entry.Utf8 ? entry.Text : Utf8OfCodePage(entry.Text)), true};
+    if (Utf16Length(resolved.Text) >= MAX_PATH) return Reached(std::move(resolved), 0);
+    return InCodePageWherePossible(std::move(resolved));
 }
 
 // A folder's identity on its volume: its file index. A link to a folder has its
@@ -37,7 +66,13 @@ TTrackPath EntryPath(const TTrackPath& list, const TTrackPath& entry) {
 // points, which could lead elsewhere, are not followed).
 using TFolderIdentity = std::uint64_t;
 
-UniqueFile OpenFolder(const std::wstring& folder) {
+UniqueFile OpenFolder(std::wstring folder) {
+    // "D:" alone is the drive's current folder, and a share opens by its root: "D:\**"
+    // and "\\server\share\**" mean the whole drive or share.
+    const bool drive = folder.size() == 2 && folder[1] == L':';
+    const bool share = folder.rfind(L"\\\\", 0) == 0 && folder.find(L'\\', 2) != std::wstring::npos &&
+                       folder.find(L'\\', folder.find(L'\\', 2) + 1) == std::wstring::npos && folder[2] != L'?';
+    if (drive || share) folder += L'\\';
     return UniqueFile(CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
@@ -88,15 +123,27 @@ std::optional<std::string> ReadSmallFile(const TTrackPath& path) {
     return bytes;
 }
 
-std::wstring FullNameOf(const std::wstring& name) {
-    wchar_t buffer[MAX_PATH * 2];
-    const DWORD length = GetFullPathNameW(name.c_str(), MAX_PATH * 2, buffer, nullptr);
-    return length == 0 || length >= MAX_PATH * 2 ? name : std::wstring(buffer, length);
-}
-
 } // namespace
 
+bool TLibraryScan::Full() const noexcept { return FCount >= MaxPlaylistEntries; }
+
+void TLibraryScan::Emit(TTrackPath path) {
+    if (Full()) return;
+    ++FCount;
+    if (!FOpenLists.empty()) FListEntries.push_back(path);
+    FAppend(std::move(path));
+}
+
+bool TLibraryScan::NamesSomething(const TTrackPath& line) {
+    if (const auto folder = RecursiveFolder(line.Text)) {
+        const TQuietErrorMode quiet;
+        return static_cast<bool>(OpenFolder(WideOf(std::string(*folder), line.Utf8)));
+    }
+    return IsExistingFolder(line) || IsExistingFile(line);
+}
+
 void TLibraryScan::AddLine(const TTrackPath& line) {
+    if (Full()) return;
     if (const auto folder = RecursiveFolder(line.Text)) {
         AddTree({std::string(*folder), line.Utf8});
     } else if (IsExistingFolder(line)) {
@@ -105,7 +152,7 @@ void TLibraryScan::AddLine(const TTrackPath& line) {
         if (IsPlaylistFileName(line.Text))
             AddList(line);
         else
-            FAppend(line);
+            Emit(line);
     }
 }
 
@@ -114,9 +161,14 @@ void TLibraryScan::AddFolder(const TTrackPath& folder) {
     WIN32_FIND_DATAW found;
     UniqueFind search(FindFirstFileW((WideOf(folder) + L"\\*.mp3").c_str(), &found));
     if (!search) return;
+    // The configuration's own folder lines keep the names they always had; a list's
+    // folder may lead beyond the usual length.
+    const bool fromList = !FOpenLists.empty();
+    const std::size_t extra = fromList ? FullNameExtra(folder) : 0;
     do {
-        FAppend(Joined(folder, found.cFileName));
-    } while (FindNextFileW(search.Get(), &found));
+        TTrackPath path = Joined(folder, found.cFileName);
+        Emit(fromList ? Reached(std::move(path), extra) : std::move(path));
+    } while (!Full() && FindNextFileW(search.Get(), &found));
 }
 
 void TLibraryScan::AddTree(const TTrackPath& root) {
@@ -125,28 +177,31 @@ void TLibraryScan::AddTree(const TTrackPath& root) {
     BY_HANDLE_FILE_INFORMATION rootInfo;
     if (!rootHandle || !GetFileInformationByHandle(rootHandle.Get(), &rootInfo)) return;
     rootHandle.Reset();
+    const std::size_t extra = FullNameExtra(root);
     struct TPending {
         TTrackPath Folder;
         TFolderIdentity Identity;
     };
-    std::set<TFolderIdentity> seen;
+    TVisitedFolders seen;
     // Depth first without recursion (a tree may be deeper than the game thread's
     // stack would like): each folder's tracks, then its subfolders in listing order.
     std::vector<TPending> pending{{root, (TFolderIdentity{rootInfo.nFileIndexHigh} << 32) | rootInfo.nFileIndexLow}};
     std::vector<TPending> subfolders;
-    while (!pending.empty()) {
+    while (!pending.empty() && !Full()) {
         const TPending next = std::move(pending.back());
         pending.pop_back();
-        if (!seen.insert(next.Identity).second) continue;
+        if (!seen.FirstVisit(next.Identity, next.Folder.Text)) continue;
         UniqueFile folder = OpenFolder(WideOf(next.Folder));
         if (!folder) continue;
         subfolders.clear();
-        // The tracks are the entries a search for "*.mp3" gives, by long or short name.
+        // The tracks are the files a search for "*.mp3" gives, by long or short name.
         ListFolder(folder.Get(), [&](std::wstring_view name, std::wstring_view shortName, DWORD attributes,
                                      TFolderIdentity identity) {
-            if (EndsWithMp3(name) || EndsWithMp3(shortName)) FAppend(Joined(next.Folder, name));
-            if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & SkippedFolderAttributes) && !IsDotName(name))
-                subfolders.push_back({Joined(next.Folder, name), identity});
+            const bool isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            if (!isFolder && (EndsWithMp3(name) || EndsWithMp3(shortName)))
+                Emit(Reached(Joined(next.Folder, name), extra));
+            if (isFolder && !(attributes & SkippedFolderAttributes) && !IsDotName(name))
+                subfolders.push_back({Reached(Joined(next.Folder, name), extra), identity});
         });
         pending.insert(pending.end(), std::make_move_iterator(subfolders.rbegin()),
                        std::make_move_iterator(subfolders.rend()));
@@ -155,13 +210,27 @@ void TLibraryScan::AddTree(const TTrackPath& root) {
 
 void TLibraryScan::AddList(const TTrackPath& list) {
     if (FOpenLists.size() >= MaxListDepth) return;
-    std::wstring fullName = FullNameOf(WideOf(list));
+    std::wstring key = FullNameOf(WideOf(list));
+    const std::string folder(FolderOf(Utf8Of(key)));
+    CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
     for (const std::wstring& open : FOpenLists)
-        if (CompareStringOrdinal(open.c_str(), -1, fullName.c_str(), -1, TRUE) == CSTR_EQUAL) return;
-    const std::optional<std::string> bytes = ReadSmallFile(list);
-    if (!bytes) return;
-    FOpenLists.push_back(std::move(fullName));
-    for (const TTrackPath& entry : ReadPlaylistFile(*bytes, IsUtf8PlaylistFileName(list.Text)))
-        AddLine(EntryPath(list, entry));
-    FOpenLists.pop_back();
+        if (open == key) return; // a list inside itself
+    if (const auto known = FListExpansions.find(key); known != FListExpansions.end()) {
+        // Read once a load: met again, it adds what it added the first time.
+        for (std::size_t i = known->second.first; i < known->second.second && !Full(); ++i) {
+            TTrackPath again = FListEntries[i];
+            Emit(std::move(again));
+        }
+        return;
+    }
+    const std::size_t from = FListEntries.size();
+    if (const std::optional<std::string> bytes = ReadSmallFile(list)) {
+        FOpenLists.push_back(key);
+        for (const TTrackPath& entry : ReadPlaylistFile(*bytes, IsUtf8PlaylistFileName(list.Text), &Utf8OfCodePage)) {
+            if (Full()) break;
+            AddLine(EntryPath(folder, entry));
+        }
+        FOpenLists.pop_back();
+    }
+    FListExpansions[key] = {from, FListEntries.size()};
 }

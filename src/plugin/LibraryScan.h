@@ -3,7 +3,9 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/TrackPath.h"
@@ -22,16 +24,31 @@ public:
     // returns, in the platform's order.
     void AddFolder(const TTrackPath& folder);
 
+    // True when the line names an existing file, folder, "**" folder or playlist file.
+    static bool NamesSomething(const TTrackPath& line);
+
+    // True once the scan has appended MaxPlaylistEntries: it appends nothing more.
+    bool Full() const noexcept;
+
 private:
     void AddTree(const TTrackPath& root);
     void AddList(const TTrackPath& list);
+    void Emit(TTrackPath path);
 
     TAppend FAppend;
-    // The playlist files being expanded, outermost first, by their full UTF-16 names.
+    std::size_t FCount = 0;
+    // The playlist files being expanded, outermost first, by their full UTF-16 names in
+    // upper case.
     std::vector<std::wstring> FOpenLists;
+    // What lists added, in order, while any was being expanded; and for each list read
+    // so far the part of it that is its expansion: a list met again adds that again.
+    std::vector<TTrackPath> FListEntries;
+    std::map<std::wstring, std::pair<std::size_t, std::size_t>> FListExpansions;
 };
 
 // Lists nest this deep at most; a deeper one adds nothing.
 inline constexpr std::size_t MaxListDepth = 8;
 // A playlist file larger than this is no playlist: it adds nothing.
 inline constexpr unsigned long MaxListBytes = 32ul * 1024 * 1024;
+// The playlist holds this many entries at most; what comes after is not added.
+inline constexpr std::size_t MaxPlaylistEntries = 200000;

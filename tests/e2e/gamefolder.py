@@ -25,20 +25,27 @@ def windows_path(path):
     return "Z:" + str(path).replace("/", "\\")
 
 
-def make_game(build, ini_lines, file_lines, plugin="quilm.dll"):
+# Text files of lines, as programs write them: line end and encoding.
+LIST_FORMS = {"lines": ("\n", "utf-8"), "utf16-lines": ("\r\n", "utf-16"), "cr-lines": ("\r", "utf-8")}
+
+
+def make_game(build, ini_lines, file_lines, plugin="quilm.dll", ini_encoding="cp1252"):
     """A new game folder under build. ini_lines: the configuration (None for none),
     written in the ANSI code page with CR LF. file_lines: 'PATH SECONDS',
     'PATH text WORDS', 'PATH dir', 'FOLDER many N' (N tone files in FOLDER),
     'PATH lines L1 | L2 | ...' (a UTF-8 text file of those lines, where {GAME} is the
-    game folder's Windows path and {GAMEURI} its file: URI), or 'PATH link TARGET' (a
-    symbolic link). PATH may hold any characters. plugin: the build's DLL that goes in
-    as vask\\quilm.dll."""
+    game folder's Windows path and {GAMEURI} its file: URI; 'utf16-lines' writes them
+    in UTF-16LE with a byte-order mark and CR LF, as the Windows shell does,
+    'cr-lines' with lone CRs), 'PATH repeat N LINE' (N lines of LINE), or
+    'PATH link TARGET' (a symbolic link). PATH may hold
+    any characters. plugin: the build's DLL that goes in as vask\\quilm.dll;
+    ini_encoding: that of the configuration file."""
     game = pathlib.Path(tempfile.mkdtemp(prefix="game-", dir=build))
     vask = game / "vask"
     vask.mkdir()
     shutil.copy(build / plugin, vask / "quilm.dll")
     if ini_lines is not None:
-        (vask / "quilm.ini").write_bytes("\r\n".join(ini_lines).encode("cp1252") + b"\r\n")
+        (vask / "quilm.ini").write_bytes("\r\n".join(ini_lines).encode(ini_encoding) + b"\r\n")
     for index, entry in enumerate(l for l in file_lines if l.strip()):
         parts = entry.split()
         target = game / parts[0].replace("\\", "/")
@@ -46,12 +53,17 @@ def make_game(build, ini_lines, file_lines, plugin="quilm.dll"):
             target.parent.mkdir(parents=True, exist_ok=True)
             os.symlink(parts[2], target)
             continue
-        if parts[1] == "lines":
+        if parts[1] in LIST_FORMS:
             target.parent.mkdir(parents=True, exist_ok=True)
             text = entry.split(None, 2)[2]
             uri = "file:///" + windows_path(game).replace("\\", "/").replace(" ", "%20")
             text = text.replace("{GAMEURI}", uri).replace("{GAME}", windows_path(game))
-            target.write_bytes(("\n".join(l.strip() for l in text.split("|")) + "\n").encode("utf-8"))
+            end, encoding = LIST_FORMS[parts[1]]
+            target.write_bytes((end.join(l.strip() for l in text.split("|")) + end).encode(encoding))
+            continue
+        if parts[1] == "repeat":
+            target.parent.mkdir(parents=True, exist_ok=True)
+            target.write_bytes(((parts[3] + "\n") * int(parts[2])).encode("utf-8"))
             continue
         if parts[1] == "dir":
             target.mkdir(parents=True, exist_ok=True)

@@ -3,7 +3,9 @@
 real configuration file, driven by the stand-in game under Wine.
 
 A case file has sections:
-  [ini]       the text of vask\\quilm.ini (written with CR LF line ends)
+  [ini]       the text of vask\\quilm.ini (written with CR LF line ends, in code page
+              1252; [ini-utf8] instead: in UTF-8 without a byte-order mark, as Notepad
+              saves it)
   [files]     one file a line: PATH SECONDS (a tone MP3 of that length), PATH text WORDS
               (a file holding WORDS), PATH dir (an empty folder), or PATH many N (a
               folder of N tracks); PATH is relative to the game folder
@@ -36,7 +38,7 @@ def sections(text):
     for raw in text.splitlines():
         line = raw.rstrip("\n")
         if line.startswith("[") and line.rstrip().endswith("]") and line.strip()[1:-1] in (
-                "ini", "files", "script", "expect", "options", "plugin"):
+                "ini", "ini-utf8", "files", "script", "expect", "options", "plugin"):
             current = line.strip()[1:-1]
             result[current] = []
         elif current is not None:
@@ -69,7 +71,9 @@ def main():
     case_path, build, lane = pathlib.Path(args.case), pathlib.Path(args.build).resolve(), args.lane
     case = sections(case_path.read_text(encoding="utf-8"))
     plugin = next((l.strip() for l in case.get("plugin", []) if l.strip()), "quilm.dll")
-    game = make_game(build, case.get("ini"), case.get("files", []), plugin)
+    utf8 = "ini-utf8" in case
+    game = make_game(build, case.get("ini-utf8" if utf8 else "ini"), case.get("files", []), plugin,
+                     "utf-8" if utf8 else "cp1252")
     try:
         options = " ".join(case.get("options", [])).split()
         status, output = run_host(build, game, case.get("script", []), options, lane=lane)

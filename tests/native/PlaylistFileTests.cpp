@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/PlaylistFile.h"
+#include "core/VisitedFolders.h"
 
 namespace {
 
@@ -138,6 +139,20 @@ TEST(PlaylistFile, NamesAndLineForms) {
     EXPECT_FALSE(IsAbsolutePath("Music\\x.mp3"));
     EXPECT_EQ(FolderOf("a\\b/list.m3u"), "a\\b/");
     EXPECT_EQ(FolderOf("list.m3u"), "");
+}
+
+TEST(VisitedFolders, AVolumeWithoutIdsTellsFoldersApartByTheirPaths) {
+    const struct {
+        std::uint64_t Id;
+        const char* Path;
+        bool First;
+    } table[] = {
+        {7, "D:\\m", true},          {7, "D:\\link-to-m", false}, // one folder, two ways
+        {0, "N:\\a", true},          {0, "N:\\b", true},          {0, "n:\\A\\", false},
+        {~std::uint64_t{0}, "N:\\c", true}, {~std::uint64_t{0}, "N:\\b", false},
+    };
+    TVisitedFolders seen;
+    for (const auto& row : table) EXPECT_EQ(seen.FirstVisit(row.Id, row.Path), row.First) << row.Id << " " << row.Path;
 }
 
 } // namespace

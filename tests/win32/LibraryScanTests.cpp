@@ -2,6 +2,7 @@
 // code page.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -65,9 +66,11 @@ TEST_F(Library, PlaylistFilesStandForTheirEntriesRelativeToTheirOwnFolder) {
     WriteFileBytes("music\\list.m3u8", "#EXTM3U\r\n#EXTINF:1,A\r\na.mp3\r\nsub/b.mp3\r\nmissing.mp3\r\n" + uri +
                                            "\r\nhttp://example/stream\r\ninner.m3u\r\nlist.m3u8\r\n..\\music\\sub\r\n");
     WriteFileBytes("music\\inner.m3u", "sub\\c.mp3\n..\\music\\list.m3u8\n");
+    const std::string game = Folder.Path() + "\\";
     EXPECT_EQ(Lines({Cp("music\\LIST.M3U8")}),
-              (std::vector<TTrackPath>{Cp("music\\a.mp3"), Cp("music\\sub\\b.mp3"), Cp(full), Cp("music\\sub\\c.mp3"),
-                                       Cp("music\\..\\music\\sub\\b.mp3"), Cp("music\\..\\music\\sub\\c.mp3")}))
+              (std::vector<TTrackPath>{Cp(game + "music\\a.mp3"), Cp(game + "music\\sub\\b.mp3"), Cp(full),
+                                       Cp(game + "music\\sub\\c.mp3"), Cp(game + "music\\sub\\b.mp3"),
+                                       Cp(game + "music\\sub\\c.mp3")}))
         << "a list already being expanded is skipped where it comes again";
 }
 
@@ -90,7 +93,7 @@ TEST_F(Library, NamesBeyondTheCodePageKeepTheirFullNames) {
         EXPECT_TRUE(IsExistingFile(path)) << path.Text;
         EXPECT_EQ(path.Utf8, path.Text != "music\\plain.mp3") << path.Text << ": the code page's own names stay in it";
     }
-    EXPECT_EQ(found.back(), U8("music\\" + Night + ".mp3"));
+    EXPECT_EQ(found.back(), U8(Utf8Of(WideOf(Folder.Path(), false)) + "\\music\\" + Night + ".mp3"));
 
     TFakeMci mci;
     TqrvMP3 track(found.back().Text, true);
@@ -98,7 +101,7 @@ TEST_F(Library, NamesBeyondTheCodePageKeepTheirFullNames) {
     track.Play();
     ASSERT_FALSE(mci.Calls.empty());
     EXPECT_TRUE(mci.Calls[0].Wide);
-    EXPECT_EQ(mci.Calls[0].Element, "music\\" + Night + ".mp3");
+    EXPECT_EQ(mci.Calls[0].Element, found.back().Text);
     EXPECT_EQ(mci.Calls[0].DeviceType, "WaveAudio");
     TqrvMP3 plain("music\\plain.mp3");
     EXPECT_FALSE(mci.Calls.back().Wide) << "a name the code page spells is opened as it always was";
@@ -119,7 +122,86 @@ TEST_F(Library, BadListsAddNothingAndRaiseNothing) {
     WriteFileBytes("deep.m3u", tooLong);
     std::vector<TTrackPath> found;
     EXPECT_NO_THROW(found = Lines({Cp("noise.m3u"), Cp("long.m3u"), Cp("self.m3u"), Cp("deep.m3u"), Cp("none.m3u")}));
-    EXPECT_EQ(found, (std::vector<TTrackPath>{Cp("x.mp3"), Cp("x.mp3")}));
+    EXPECT_EQ(found, (std::vector<TTrackPath>{Cp(Folder.Path() + "\\x.mp3"), Cp(Folder.Path() + "\\x.mp3")}));
+}
+
+TEST_F(Library, ListsAsTheShellAndOtherPlayersWriteThem) {
+    WriteFileBytes("m\\a.mp3", "x");
+    WriteFileBytes("m\\b.mp3", "x");
+    const std::string le("\xFF\xFEm\0\\\0a\0.\0m\0p\0\x33\0\r\0\n\0", 20);
+    WriteFileBytes("shell.m3u", le);
+    WriteFileBytes("old.m3u", "#EXTM3U\rm\\a.mp3\rm\\b.mp3\r");
+    const std::string m = Folder.Path() + "\\m\\";
+    EXPECT_EQ(Lines({Cp("shell.m3u"), Cp("old.m3u")}), (std::vector<TTrackPath>{Cp(m + "a.mp3"), Cp(m + "a.mp3"), Cp(m + "b.mp3")}));
+}
+
+TEST_F(Library, AListIsReadOnceALoadAndThePlaylistEndsAt200000Entries) {
+    WriteFileBytes("t.mp3", "x");
+    // Three lists of 1,000 lines naming each other: 10^9 entries without the bounds.
+    std::string c, b, a;
+    for (int i = 0; i < 1000; ++i) c += "t.mp3\n", b += "c.m3u\n", a += "b.m3u\n";
+    WriteFileBytes("c.m3u", c);
+    WriteFileBytes("b.m3u", b);
+    WriteFileBytes("a.m3u", a);
+    std::size_t count = 0;
+    TLibraryScan scan([&](TTrackPath) { ++count; });
+    scan.AddLine(Cp("a.m3u"));
+    scan.AddLine(Cp("t.mp3"));
+    EXPECT_EQ(count, MaxPlaylistEntries);
+    EXPECT_TRUE(scan.Full());
+    // A list met again after the first one is done adds its first expansion, read once.
+    std::vector<TTrackPath> twice = Lines({Cp("c.m3u"), Cp("t.mp3"), Cp("c.m3u")});
+    EXPECT_EQ(twice.size(), 2001u);
+}
+
+TEST_F(Library, RootAndDriveRelativeEntriesAndDriveTreesOnASecondDrive) {
+    // Q: is the test bench's second drive (scripts/wine-env.sh links it in the prefix);
+    // the game's current folder is on it, below its root.
+    ASSERT_NE(GetFileAttributesA("Q:\\"), INVALID_FILE_ATTRIBUTES) << "no drive Q:";
+    const std::string top = "t" + std::to_string(GetCurrentProcessId()), q = "Q:\\" + top;
+    WriteFileBytes(q + "\\music\\a.mp3", "x");
+    WriteFileBytes(q + "\\lists\\l.m3u", "\\" + top + "\\music\\a.mp3\nq:..\\music\\a.mp3\n");
+    ASSERT_TRUE(SetCurrentDirectoryA((q + "\\lists").c_str()));
+    std::vector<TTrackPath> found = Lines({Cp(q + "\\lists\\l.m3u"), Cp("Q:\\**")});
+    SetCurrentDirectoryA(Folder.Path().c_str());
+    DeleteFileA((q + "\\music\\a.mp3").c_str());
+    DeleteFileA((q + "\\lists\\l.m3u").c_str());
+    for (const char* folder : {"\\music", "\\lists", ""}) RemoveDirectoryA((q + folder).c_str());
+    const TTrackPath a = Cp(q + "\\music\\a.mp3");
+    ASSERT_GE(found.size(), 3u);
+    EXPECT_EQ(std::vector<TTrackPath>(found.begin(), found.begin() + 2), (std::vector<TTrackPath>{a, a}))
+        << "on the list's drive, not the game's";
+    EXPECT_NE(std::find(found.begin() + 2, found.end(), a), found.end()) << "Q:\\** is the whole drive";
+
+    // A list reached by its extended-length name: its "." and ".." are resolved too.
+    WriteFileBytes("music\\a.mp3", "x");
+    WriteFileBytes("lists\\x.m3u", "..\\music\\.\\a.mp3\n");
+    EXPECT_EQ(Lines({Cp("\\\\?\\" + Folder.Path() + "\\lists\\x.m3u")}),
+              std::vector<TTrackPath>{Cp("\\\\?\\" + Folder.Path() + "\\music\\a.mp3")});
+}
+
+TEST_F(Library, NamesBeyondTheUsualLengthAreReachedByTheirExtendedForm) {
+    // lib\aaa...\bbb...\...\t.mp3: over 300 characters, made and removed by the UTF-16 calls.
+    const std::string extended = "\\\\?\\" + Folder.Path() + "\\";
+    std::vector<std::string> folders{"lib"};
+    for (int i = 0; i < 6; ++i) folders.push_back(folders.back() + "\\" + std::string(50, static_cast<char>('a' + i)));
+    for (const std::string& folder : folders) CreateDirectoryW(WideOf(extended + folder, false).c_str(), nullptr);
+    const std::string track = extended + folders.back() + "\\t.mp3";
+    CloseHandle(CreateFileW(WideOf(track, false).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    CreateDirectoryA("lib\\x.mp3", nullptr); // a folder named as a track: a tree lists files only
+    const std::vector<TTrackPath> found = Lines({Cp("lib\\**")});
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0], U8(track));
+    EXPECT_TRUE(IsExistingFile(found[0]));
+    {
+        TFakeMci mci;
+        TqrvMP3 device(found[0].Text, true);
+        EXPECT_EQ(device.Title(), "t");
+        EXPECT_EQ(mci.Calls.at(0).Element, track);
+    }
+    DeleteFileW(WideOf(track, false).c_str());
+    for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
+        RemoveDirectoryW(WideOf(extended + *folder, false).c_str());
 }
 
 } // namespace

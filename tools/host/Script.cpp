@@ -263,8 +263,14 @@ int RunCommands(const std::vector<std::string>& lines, TGameWindows& windows, co
         if (command.empty() || command[0] == '#') continue;
         std::string a, b;
         in >> a >> b;
-        if (command == "load") {
+        if (command == "load" || command == "load-within") {
+            const DWORD started = GetTickCount();
             if (!LoadPlugin()) return ExitLoadFailed;
+            const DWORD took = GetTickCount() - started;
+            if (command == "load-within" && took > Number(a)) {
+                Report("timeout: the load took %lu ms", static_cast<unsigned long>(took));
+                return ExitTimedOut;
+            }
             // A failure box may have taken the foreground: give it back to the game.
             SetForegroundWindow(windows.Game);
             PumpUntil(50, options, [] { return false; });

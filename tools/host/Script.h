@@ -1,6 +1,7 @@
 // The stand-in game's unattended mode: one command a line.
 //
 //   load                     LoadLibraryA("vask\quilm.dll") on the game thread
+//   load-within MS           the same; the load must not take longer (a hang guard)
 //   unload                   FreeLibrary of the plug-in
 //   unload-thread            FreeLibrary of the plug-in from another thread
 //   press VK                 one key press through SendInput (down, up)
