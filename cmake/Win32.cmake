@@ -25,6 +25,10 @@ add_library(quilm_plugin STATIC
     src/plugin/LibraryScan.cpp
     src/plugin/LoadFailure.cpp)
 target_link_libraries(quilm_plugin PUBLIC quilm_core winmm user32 kernel32)
+# Reading the library runs once a load, at the disk's pace, and is mostly text work
+# that -O2 unrolls into many times its size: compiled for size.
+set_source_files_properties(src/core/PlaylistFile.cpp src/core/VisitedFolders.cpp src/plugin/LibraryScan.cpp
+    src/plugin/ConfigTextPass.cpp PROPERTIES COMPILE_OPTIONS -Os)
 # Each function and object in a section of its own, so that the DLL's link can drop
 # whatever nothing calls.
 target_compile_options(quilm_plugin PUBLIC -ffunction-sections -fdata-sections)

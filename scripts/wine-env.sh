@@ -72,11 +72,11 @@ wine_prefix_ready() {
   fi
 }
 
-# The test bench's second drive: Q: is a folder under the build folder (a link in the
+# The test bench's second drive: R: is a folder under the build folder (a link in the
 # prefix's dosdevices, as a drive letter is under Wine).
 link_second_drive() {
   mkdir -p "$QUILM_BUILD/second-drive" "$1/dosdevices"
-  ln -sfn "$QUILM_BUILD/second-drive" "$1/dosdevices/q:"
+  ln -sfn "$QUILM_BUILD/second-drive" "$1/dosdevices/r:"
 }
 
 wine_up() {

@@ -52,6 +52,12 @@ public:
     // A path in the system code page.
     void Append(std::string path) { FPlaylist.push_back({std::move(path), false}); }
     void Append(TTrackPath path) { FPlaylist.push_back(std::move(path)); }
+    void Append(std::vector<TTrackPath> paths) {
+        if (FPlaylist.empty())
+            FPlaylist = std::move(paths);
+        else
+            FPlaylist.insert(FPlaylist.end(), std::make_move_iterator(paths.begin()), std::make_move_iterator(paths.end()));
+    }
     // The path at index; an index outside 0 .. Count - 1 raises std::out_of_range.
     const TTrackPath& EntryPath(std::int32_t index) const { return FPlaylist.at(static_cast<std::size_t>(index)); }
     const std::string& Entry(std::int32_t index) const { return EntryPath(index).Text; }

@@ -57,9 +57,10 @@ void ReadConfigLines(const std::string& fileName, const std::function<void(std::
     if (!CloseHandle(file.Release())) RaiseInOutError(GetLastError());
 }
 
-void ScanPlaylist(const std::string& fileName, const std::function<void(TTrackPath)>& append) {
+void ScanPlaylist(const std::string& fileName, std::vector<TTrackPath>& entries,
+                  const std::function<void()>& onEntry) {
     bool inPlaylist = false;
-    TLibraryScan scan(append);
+    TLibraryScan scan(entries, onEntry);
     ReadConfigLines(fileName, [&](std::string_view rawLine) {
         const std::string_view line = TrimLine(rawLine);
         if (!inPlaylist) {

@@ -42,7 +42,9 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host) {
         hotKeys.Mute = ReadKey(keys, "key_mute", 0);
     }
     auto player = std::make_unique<TMp3Player>(host, hotKeys);
-    ScanPlaylist(ConfigFileName, [&player](TTrackPath path) { player->Append(std::move(path)); });
+    std::vector<TTrackPath> playlist;
+    ScanPlaylist(ConfigFileName, playlist);
+    player->Append(std::move(playlist));
     return player;
 }
 

@@ -125,13 +125,12 @@ std::optional<std::string> ReadSmallFile(const TTrackPath& path) {
 
 } // namespace
 
-bool TLibraryScan::Full() const noexcept { return FCount >= MaxPlaylistEntries; }
+bool TLibraryScan::Full() const noexcept { return FEntries.size() >= MaxPlaylistEntries; }
 
 void TLibraryScan::Emit(TTrackPath path) {
     if (Full()) return;
-    ++FCount;
-    if (!FOpenLists.empty()) FListEntries.push_back(path);
-    FAppend(std::move(path));
+    FEntries.push_back(std::move(path));
+    if (FOnEntry) FOnEntry();
 }
 
 bool TLibraryScan::NamesSomething(const TTrackPath& line) {
@@ -218,12 +217,12 @@ void TLibraryScan::AddList(const TTrackPath& list) {
     if (const auto known = FListExpansions.find(key); known != FListExpansions.end()) {
         // Read once a load: met again, it adds what it added the first time.
         for (std::size_t i = known->second.first; i < known->second.second && !Full(); ++i) {
-            TTrackPath again = FListEntries[i];
+            TTrackPath again = FEntries[i]; // a copy first: the entries may move as they grow
             Emit(std::move(again));
         }
         return;
     }
-    const std::size_t from = FListEntries.size();
+    const std::size_t from = FEntries.size();
     if (const std::optional<std::string> bytes = ReadSmallFile(list)) {
         FOpenLists.push_back(key);
         for (const TTrackPath& entry : ReadPlaylistFile(*bytes, IsUtf8PlaylistFileName(list.Text), &Utf8OfCodePage)) {
@@ -232,5 +231,5 @@ void TLibraryScan::AddList(const TTrackPath& list) {
         }
         FOpenLists.pop_back();
     }
-    FListExpansions[key] = {from, FListEntries.size()};
+    FListExpansions[key] = {from, FEntries.size()};
 }

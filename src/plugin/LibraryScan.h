@@ -12,9 +12,10 @@
 
 class TLibraryScan {
 public:
-    using TAppend = std::function<void(TTrackPath)>;
-
-    explicit TLibraryScan(TAppend append) : FAppend(std::move(append)) {}
+    // Appends to entries, which it may read back (a list met again repeats a part);
+    // onEntry, when given, runs after each entry it appends.
+    explicit TLibraryScan(std::vector<TTrackPath>& entries, std::function<void()> onEntry = {})
+        : FEntries(entries), FOnEntry(std::move(onEntry)) {}
 
     // Appends what the trimmed, non-empty line stands for; nothing for a line that
     // names nothing. Raises nothing for what it finds (or does not) on the disk.
@@ -27,7 +28,7 @@ public:
     // True when the line names an existing file, folder, "**" folder or playlist file.
     static bool NamesSomething(const TTrackPath& line);
 
-    // True once the scan has appended MaxPlaylistEntries: it appends nothing more.
+    // True once entries holds MaxPlaylistEntries: the scan appends nothing more.
     bool Full() const noexcept;
 
 private:
@@ -35,14 +36,13 @@ private:
     void AddList(const TTrackPath& list);
     void Emit(TTrackPath path);
 
-    TAppend FAppend;
-    std::size_t FCount = 0;
+    std::vector<TTrackPath>& FEntries;
+    std::function<void()> FOnEntry;
     // The playlist files being expanded, outermost first, by their full UTF-16 names in
     // upper case.
     std::vector<std::wstring> FOpenLists;
-    // What lists added, in order, while any was being expanded; and for each list read
-    // so far the part of it that is its expansion: a list met again adds that again.
-    std::vector<TTrackPath> FListEntries;
+    // For each list read so far, the part of the entries that is its expansion: a list
+    // met again adds that part again.
     std::map<std::wstring, std::pair<std::size_t, std::size_t>> FListExpansions;
 };
 

@@ -18,11 +18,13 @@
 namespace {
 
 std::vector<std::string> Scan() {
+    std::vector<TTrackPath> paths;
+    ScanPlaylist(ConfigFileName, paths);
     std::vector<std::string> entries;
-    ScanPlaylist(ConfigFileName, [&](TTrackPath path) {
+    for (TTrackPath& path : paths) {
         EXPECT_FALSE(path.Utf8) << path.Text;
         entries.push_back(std::move(path.Text));
-    });
+    }
     return entries;
 }
 
@@ -151,11 +153,12 @@ TEST_F(Config, PathProbesRunQuietAndKeepTheThreadsErrorMode) {
     // Each probe reports the thread's mode from inside, where it calls back.
     std::vector<UINT> inside;
     const auto seen = [&] { inside.push_back(GetThreadErrorMode()); };
+    std::vector<TTrackPath> paths;
     const std::pair<const char*, std::function<void()>> probes[] = {
         {"file test", [] { IsExistingFile("Q:\\nothing\\x.mp3"); }},
         {"folder test", [] { IsExistingFolder("Q:\\nothing"); }},
-        {"folder expansion", [&] { TLibraryScan([&](TTrackPath) { seen(); }).AddFolder({"music", false}); }},
-        {"playlist scan", [&] { ScanPlaylist(ConfigFileName, [&](TTrackPath) { seen(); }); }},
+        {"folder expansion", [&] { TLibraryScan(paths, seen).AddFolder({"music", false}); }},
+        {"playlist scan", [&] { ScanPlaylist(ConfigFileName, paths, seen); }},
         {"text pass", [&] { ReadConfigLines(ConfigFileName, [&](std::string_view) { seen(); }); }},
         {"missing configuration",
          [] { EXPECT_THROW(ReadConfigLines("Q:\\nothing.ini", [](std::string_view) {}), EInOutError); }},

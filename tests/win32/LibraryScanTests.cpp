@@ -31,7 +31,7 @@ class Library : public ::testing::Test {
 protected:
     std::vector<TTrackPath> Lines(std::initializer_list<TTrackPath> lines) {
         std::vector<TTrackPath> entries;
-        TLibraryScan scan([&](TTrackPath path) { entries.push_back(std::move(path)); });
+        TLibraryScan scan(entries);
         for (const TTrackPath& line : lines) scan.AddLine(line);
         return entries;
     }
@@ -143,11 +143,11 @@ TEST_F(Library, AListIsReadOnceALoadAndThePlaylistEndsAt200000Entries) {
     WriteFileBytes("c.m3u", c);
     WriteFileBytes("b.m3u", b);
     WriteFileBytes("a.m3u", a);
-    std::size_t count = 0;
-    TLibraryScan scan([&](TTrackPath) { ++count; });
+    std::vector<TTrackPath> entries;
+    TLibraryScan scan(entries);
     scan.AddLine(Cp("a.m3u"));
     scan.AddLine(Cp("t.mp3"));
-    EXPECT_EQ(count, MaxPlaylistEntries);
+    EXPECT_EQ(entries.size(), MaxPlaylistEntries);
     EXPECT_TRUE(scan.Full());
     // A list met again after the first one is done adds its first expansion, read once.
     std::vector<TTrackPath> twice = Lines({Cp("c.m3u"), Cp("t.mp3"), Cp("c.m3u")});
@@ -155,14 +155,14 @@ TEST_F(Library, AListIsReadOnceALoadAndThePlaylistEndsAt200000Entries) {
 }
 
 TEST_F(Library, RootAndDriveRelativeEntriesAndDriveTreesOnASecondDrive) {
-    // Q: is the test bench's second drive (scripts/wine-env.sh links it in the prefix);
+    // R: is the test bench's second drive (scripts/wine-env.sh links it in the prefix);
     // the game's current folder is on it, below its root.
-    ASSERT_NE(GetFileAttributesA("Q:\\"), INVALID_FILE_ATTRIBUTES) << "no drive Q:";
-    const std::string top = "t" + std::to_string(GetCurrentProcessId()), q = "Q:\\" + top;
+    ASSERT_NE(GetFileAttributesA("R:\\"), INVALID_FILE_ATTRIBUTES) << "no drive R:";
+    const std::string top = "t" + std::to_string(GetCurrentProcessId()), q = "R:\\" + top;
     WriteFileBytes(q + "\\music\\a.mp3", "x");
-    WriteFileBytes(q + "\\lists\\l.m3u", "\\" + top + "\\music\\a.mp3\nq:..\\music\\a.mp3\n");
+    WriteFileBytes(q + "\\lists\\l.m3u", "\\" + top + "\\music\\a.mp3\nr:..\\music\\a.mp3\n");
     ASSERT_TRUE(SetCurrentDirectoryA((q + "\\lists").c_str()));
-    std::vector<TTrackPath> found = Lines({Cp(q + "\\lists\\l.m3u"), Cp("Q:\\**")});
+    std::vector<TTrackPath> found = Lines({Cp(q + "\\lists\\l.m3u"), Cp("R:\\**")});
     SetCurrentDirectoryA(Folder.Path().c_str());
     DeleteFileA((q + "\\music\\a.mp3").c_str());
     DeleteFileA((q + "\\lists\\l.m3u").c_str());
@@ -171,7 +171,7 @@ TEST_F(Library, RootAndDriveRelativeEntriesAndDriveTreesOnASecondDrive) {
     ASSERT_GE(found.size(), 3u);
     EXPECT_EQ(std::vector<TTrackPath>(found.begin(), found.begin() + 2), (std::vector<TTrackPath>{a, a}))
         << "on the list's drive, not the game's";
-    EXPECT_NE(std::find(found.begin() + 2, found.end(), a), found.end()) << "Q:\\** is the whole drive";
+    EXPECT_NE(std::find(found.begin() + 2, found.end(), a), found.end()) << "R:\\** is the whole drive";
 
     // A list reached by its extended-length name: its "." and ".." are resolved too.
     WriteFileBytes("music\\a.mp3", "x");
