@@ -15,13 +15,14 @@ add_executable(core_tests
     tests/native/ValueParserTests.cpp
     tests/native/LineSplitterTests.cpp
     tests/native/CoreTextTests.cpp
+    tests/native/Id3v2TagTests.cpp
     tests/native/OperationGuardTests.cpp
     tests/native/PlaylistFileTests.cpp)
 target_link_libraries(core_tests PRIVATE quilm_core GTest::gtest_main)
 gtest_discover_tests(core_tests)
 
 if(QUILM_FUZZ)
-    foreach(target fuzz_value_parser fuzz_config_text fuzz_playlist_file)
+    foreach(target fuzz_value_parser fuzz_config_text fuzz_playlist_file fuzz_id3v2)
         add_executable(${target} tests/native/${target}.cpp)
         target_compile_options(${target} PRIVATE -fsanitize=fuzzer)
         target_link_options(${target} PRIVATE -fsanitize=fuzzer)

@@ -5,7 +5,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 status=0
-for target in fuzz_value_parser fuzz_config_text fuzz_playlist_file; do
+for target in fuzz_value_parser fuzz_config_text fuzz_playlist_file fuzz_id3v2; do
   corpus=$(mktemp -d)
   if "$root/build/native/$target" -max_total_time="$seconds" -max_len=2000000 -rss_limit_mb=2048 \
        -print_final_stats=1 "$corpus" > "$root/build/native/$target.log" 2>&1; then

@@ -2,9 +2,11 @@
 
 #include <digitalv.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "core/Errors.h"
+#include "core/Id3v2Tag.h"
 #include "core/NumberText.h"
 #include "core/OperationGuard.h"
 #include "core/TrackTitle.h"
@@ -32,6 +34,24 @@ std::int32_t WholeSeconds(std::int32_t ms) {
 
 bool IsSystemLeadByte(unsigned char b) { return IsDBCSLeadByte(b) != 0; }
 
+// The open file, read where the tag reader asks.
+class TFileTagSource final : public TTagSource {
+public:
+    TFileTagSource(HANDLE file, std::uint64_t size) : FFile(file), FSize(size) {}
+    std::uint64_t Size() const override { return FSize; }
+    bool ReadAt(std::uint64_t offset, void* buffer, std::size_t count) override {
+        LARGE_INTEGER position;
+        position.QuadPart = static_cast<LONGLONG>(offset);
+        DWORD got = 0;
+        return SetFilePointerEx(FFile, position, nullptr, FILE_BEGIN) &&
+               ReadFile(FFile, buffer, static_cast<DWORD>(count), &got, nullptr) && got == count;
+    }
+
+private:
+    HANDLE FFile;
+    std::uint64_t FSize;
+};
+
 std::string FullPathOf(const std::string& path) {
     char buffer[MAX_PATH * 4];
     const DWORD n = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
@@ -40,8 +60,9 @@ std::string FullPathOf(const std::string& path) {
 
 } // namespace
 
-TqrvMP3::TqrvMP3(std::string fileName, bool utf8)
-    : FFileName(std::move(fileName)), FUtf8(utf8), FTag(ReadTag()) {
+TqrvMP3::TqrvMP3(std::string fileName, bool utf8, bool titleFromTags)
+    : FFileName(std::move(fileName)), FUtf8(utf8) {
+    ReadTags(titleFromTags);
     FLength = MeasureLength();
     FWindow = std::make_unique<TNotifyWindow>(static_cast<TNotifyTarget&>(*this));
 }
@@ -66,7 +87,7 @@ std::string TqrvMP3::ErrorText(MCIERROR code) {
     return buffer;
 }
 
-TID3v1Tag TqrvMP3::ReadTag() const {
+void TqrvMP3::ReadTags(bool titleFromTags) {
     const TQuietErrorMode quiet;
     UniqueFile file(FUtf8 ? CreateFileW(WideOf(FFileName, true).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr)
@@ -77,16 +98,24 @@ TID3v1Tag TqrvMP3::ReadTag() const {
         const std::string shown = FUtf8 ? FFileName : FullPathOf(FFileName);
         throw EFOpenError("Cannot open file \"" + shown + "\". " + SystemErrorText(code));
     }
+    FTag = BlankTag();
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.Get(), &size)) return BlankTag();
-    LARGE_INTEGER position;
-    position.QuadPart = size.QuadPart - static_cast<LONGLONG>(sizeof(TID3v1Tag));
-    // In a file shorter than the trailer the seek fails and the read starts at 0.
-    SetFilePointerEx(file.Get(), position, nullptr, FILE_BEGIN);
+    if (!GetFileSizeEx(file.Get(), &size)) return;
+    TFileTagSource source(file.Get(), static_cast<std::uint64_t>(size.QuadPart));
     std::uint8_t bytes[sizeof(TID3v1Tag)];
-    DWORD got = 0;
-    if (!ReadFile(file.Get(), bytes, sizeof bytes, &got, nullptr)) got = 0;
-    return TagFromTrailer(bytes, got);
+    // A file shorter than the trailer has none: TagFromTrailer takes the short read as that.
+    const std::uint64_t trailerAt = source.Size() > sizeof bytes ? source.Size() - sizeof bytes : 0;
+    const std::size_t got = static_cast<std::size_t>(std::min<std::uint64_t>(source.Size(), sizeof bytes));
+    if (!source.ReadAt(trailerAt, bytes, got)) return;
+    FTag = TagFromTrailer(bytes, got);
+    if (!titleFromTags) return;
+    if (const auto names = ReadId3v2Names(source)) {
+        FSongTitle = SongTitle(*names);
+    } else {
+        // The trailer's fields are in the system code page.
+        const auto field = [](const char* text, std::size_t n) { return Utf8Of(WideOf(TrailerField(text, n), false)); };
+        FSongTitle = SongTitle({field(FTag.Title, sizeof FTag.Title), field(FTag.Artist, sizeof FTag.Artist)});
+    }
 }
 
 std::int32_t TqrvMP3::MeasureLength() {
@@ -268,7 +297,10 @@ void TqrvMP3::MoveTo(std::int32_t ms, bool paused) {
 }
 
 // In UTF-8 no byte of a character beyond ASCII is ever a separator or a dot.
-std::string TqrvMP3::Title() const { return TrackTitle(FFileName, FUtf8 ? nullptr : &IsSystemLeadByte); }
+std::string TqrvMP3::Title() const {
+    if (FSongTitle) return *FSongTitle;
+    return TrackTitle(FFileName, FUtf8 ? nullptr : &IsSystemLeadByte);
+}
 
 void TqrvMP3::ProgressTick() {
     SetTimeFormat(MCI_FORMAT_MILLISECONDS);

@@ -169,7 +169,7 @@ void TMp3Player::PlayCurrent() {
 bool TMp3Player::StartCurrent(std::int32_t fromMs, bool paused) {
     const TTrackPath& path = EntryPath(FIndex);
     if (!IsExistingFile(path)) return false;
-    FTrack = std::make_unique<TqrvMP3>(path.Text, path.Utf8);
+    FTrack = std::make_unique<TqrvMP3>(path.Text, path.Utf8, FTitlesFromTags);
     // A focus pause belonged to the track before: this one was never paused.
     FPausedByFocus = false;
     FTrack->SetOnEnd([this](TqrvMP3& sender) { TrackEnded(sender); });
@@ -194,7 +194,7 @@ bool TMp3Player::StartCurrent(std::int32_t fromMs, bool paused) {
 
 void TMp3Player::ShowText(std::string_view Line) { FHost.ShowLine(Line); }
 
-void TMp3Player::ShowTrackLine(std::string_view line) { FHost.ShowLine(line, FTrack && FTrack->IsUtf8()); }
+void TMp3Player::ShowTrackLine(std::string_view line) { FHost.ShowLine(line, FTrack && FTrack->TitleIsUtf8()); }
 
 void TMp3Player::TrackEnded(TqrvMP3& /*Sender*/) {
     // An end that was waiting behind the game's end starts nothing.

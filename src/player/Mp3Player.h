@@ -126,6 +126,10 @@ public:
     // Shows where the current track is, or "Stopped>" without one. Changes nothing.
     void ShowWhere();
 
+    // With on, every track from the next one on is shown by its song's own name from its
+    // tags, where they have one (see TqrvMP3::Title); off, by its file name.
+    void SetTitlesFromTags(bool on) noexcept { FTitlesFromTags = on; }
+
     // Every track from the next one on reports its progress to handler, through a
     // ticker that runs while it plays (for a host or a feature that shows progress).
     void SetTrackProgress(TProgressEvent handler) { FOnTrackProgress = std::move(handler); }
@@ -168,6 +172,7 @@ private:
     std::unique_ptr<TqrvMP3> FTrack;
     TProgressEvent FOnTrackProgress;
     TGameState FGameState = TGameState::Running;
+    bool FTitlesFromTags = false;
     std::optional<TSuspendedTrack> FSuspended;
 
     // Opens the entry at FIndex and plays it from fromMs, paused there when paused.

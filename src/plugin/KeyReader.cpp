@@ -13,3 +13,9 @@ std::int32_t TKeyReader::ReadKeyValue(const char* section, const char* key, std:
     const DWORD n = GetPrivateProfileStringA(section, key, "", value, sizeof value, FFileName.c_str());
     return ParseIntegerValue(std::string_view(value, n)).value_or(defaultValue);
 }
+
+bool TKeyReader::ValueIs(const char* section, const char* key, const char* word) const {
+    char value[64];
+    const DWORD n = GetPrivateProfileStringA(section, key, "", value, sizeof value, FFileName.c_str());
+    return n < sizeof value - 1 && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, value, static_cast<int>(n), word, -1) == CSTR_EQUAL;
+}

@@ -24,6 +24,7 @@ std::uint8_t ReadKey(const TKeyReader& keys, const char* name, std::int32_t defa
 std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host) {
     if (!IsExistingFile(ConfigFileName)) return nullptr;
     THotKeys hotKeys;
+    bool titlesFromTags = false;
     {
         const TKeyReader keys(ConfigFileName);
         // In the order the keys are read.
@@ -40,8 +41,10 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host) {
         hotKeys.SeekBack = ReadKey(keys, "key_seekback", 0);
         hotKeys.Show = ReadKey(keys, "key_show", 0);
         hotKeys.Mute = ReadKey(keys, "key_mute", 0);
+        titlesFromTags = keys.ValueIs("display", "titles", "tags");
     }
     auto player = std::make_unique<TMp3Player>(host, hotKeys);
+    player->SetTitlesFromTags(titlesFromTags);
     std::vector<TTrackPath> playlist;
     ScanPlaylist(ConfigFileName, playlist);
     player->Append(std::move(playlist));

@@ -79,6 +79,12 @@ def make_game(build, ini_lines, file_lines, plugin="quilm.dll", ini_encoding="cp
             target.write_text(" ".join(parts[2:]))
         else:
             shutil.copy(tone(build / "e2e-audio", int(parts[1]), index), target)
+            if len(parts) > 2 and parts[2] == "tag":
+                # 'PATH SECONDS tag VERSION ENCODING ARTIST / TITLE': tagged by mutagen.
+                artist, title = (t.strip() for t in entry.split(None, 5)[5].split(" / ", 1))
+                artist = "" if artist == "-" else artist
+                subprocess.run(["/usr/bin/python3", str(pathlib.Path(__file__).with_name("write_tags.py")),
+                                str(target), parts[3], parts[4], artist, title], check=True)
     return game
 
 

@@ -1,0 +1,41 @@
+// The song's own name from an MP3 file's tags: the ID3 version 2 tag at its start
+// (versions 2.2, 2.3 and 2.4), read frame by frame through a source that can seek, so
+// that a cover picture of megabytes is stepped over, never read.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The bytes of a file, read where they are.
+class TTagSource {
+public:
+    virtual ~TTagSource() = default;
+    virtual std::uint64_t Size() const = 0;
+    // Reads count bytes at offset; false unless all of them were read.
+    virtual bool ReadAt(std::uint64_t offset, void* buffer, std::size_t count) = 0;
+};
+
+// Title and artist as UTF-8; empty when missing.
+struct TSongNames {
+    std::string Title;
+    std::string Artist;
+};
+
+// The title and artist frames of the ID3v2 tag at the source's start (TT2 and TP1 in
+// version 2.2, TIT2 and TPE1 in 2.3 and 2.4): the extended header is skipped,
+// unsynchronisation undone, 2.4's sizes read as sync-safe, text in ISO-8859-1, UTF-16
+// (with or without a byte-order mark) or UTF-8. Of each frame the first value counts (up
+// to its first NUL), without trailing blanks. Nothing without a tag, for a tag whose
+// sizes point beyond the tag or the file, or for a tag without a title. Reads the
+// header and the headers of the frames before the two, and at most a few kilobytes of
+// each of the two.
+std::optional<TSongNames> ReadId3v2Names(TTagSource& source);
+
+// "Artist - Title", or "Title" without an artist; nothing without a title.
+std::optional<std::string> SongTitle(const TSongNames& names);
+
+// A field of the ID3 version 1 trailer: up to its first NUL, without trailing blanks.
+std::string_view TrailerField(const char* field, std::size_t size) noexcept;
