@@ -25,10 +25,14 @@ add_library(quilm_plugin STATIC
     src/plugin/LibraryScan.cpp
     src/plugin/LoadFailure.cpp)
 target_link_libraries(quilm_plugin PUBLIC quilm_core winmm user32 kernel32)
-# Reading the library runs once a load, at the disk's pace, and is mostly text work
-# that -O2 unrolls into many times its size: compiled for size.
-set_source_files_properties(src/core/PlaylistFile.cpp src/core/VisitedFolders.cpp src/plugin/LibraryScan.cpp
-    src/plugin/ConfigTextPass.cpp PROPERTIES COMPILE_OPTIONS -Os)
+# Reading the library (once a load) and a track's tag (once a track) runs at the disk's
+# pace, the load's own work once, and a status line's text once a key: mostly text
+# work that -O2 unrolls into many times its size. Compiled for size; the hooks, the
+# player and the device (the paths a key takes) stay at -O2.
+set_source_files_properties(src/core/PlaylistFile.cpp src/core/VisitedFolders.cpp src/core/Id3v2Tag.cpp
+    src/core/StatusText.cpp src/core/Errors.cpp src/core/NumberText.cpp src/plugin/LibraryScan.cpp
+    src/plugin/ConfigTextPass.cpp src/plugin/LoadFailure.cpp src/plugin/LibraryLoad.cpp src/plugin/KeyReader.cpp
+    src/win32/WideText.cpp PROPERTIES COMPILE_OPTIONS -Os)
 # Each function and object in a section of its own, so that the DLL's link can drop
 # whatever nothing calls.
 target_compile_options(quilm_plugin PUBLIC -ffunction-sections -fdata-sections)
