@@ -17,6 +17,7 @@ add_library(quilm_plugin STATIC
     src/media/ProgressThread.cpp
     src/media/qrvMP3.cpp
     src/player/Mp3Player.cpp
+    src/plugin/BackgroundScan.cpp
     src/plugin/ConfigTextPass.cpp
     src/plugin/EntryPoint.cpp
     src/plugin/Hooks.cpp
@@ -61,6 +62,9 @@ quilm_plugin_dll(quilm)
 # A test build of the plug-in whose tracks run the progress ticker (end-to-end cases).
 add_library(quilm-ticking SHARED tests/e2e/TickingPluginMain.cpp)
 quilm_plugin_dll(quilm-ticking)
+# A test build on a slow disk: its library scan waits before each folder and list.
+add_library(quilm-slowscan SHARED tests/e2e/SlowScanPluginMain.cpp)
+quilm_plugin_dll(quilm-slowscan)
 
 # A Windows program that has the game's text routine at its fixed addresses: the
 # .hostrt section sits at 0x505000, and the rest of the image follows it. A 64-bit
@@ -123,7 +127,7 @@ quilm_win32_test(config_tests tests/win32/ConfigTests.cpp tests/win32/LibraryLoa
 quilm_win32_test(device_tests tests/win32/DeviceTests.cpp tests/win32/DeviceSeamTests.cpp)
 quilm_win32_test(host_tests tests/win32/HostApiTests.cpp)
 quilm_win32_test(player_tests tests/win32/PlayerTests.cpp tests/win32/GameEndTests.cpp
-    tests/win32/SeekShowMuteTests.cpp)
+    tests/win32/SeekShowMuteTests.cpp tests/win32/GrowingPlaylistTests.cpp)
 quilm_win32_test(ticker_tests tests/win32/ProgressThreadTests.cpp)
 
 # Benchmarks: Windows programs run under Wine by scripts/bench.sh.

@@ -57,11 +57,45 @@ void TMp3Player::Prev() {
 }
 
 void TMp3Player::Toggle() {
+    if (!FActive && FScanning && Count() == 0) {
+        // Nothing found yet: on with the first entry, unless pressed again before.
+        FWantOn = !FWantOn;
+        return;
+    }
+    if (FWantOn) {
+        // Pressed again while the first entries were on their way: that takes it back.
+        FWantOn = false;
+        return;
+    }
     FActive = !FActive && Count() > 0;
     if (FActive)
         Next();
     else
         Stop();
+}
+
+void TMp3Player::EntriesFound() {
+    if (TOperationGuard::Running()) {
+        TOperationGuard::Defer(&TMp3Player::DeferredEntriesFound, this, 0);
+        return;
+    }
+    const TOperationGuard operation;
+    if (!FWantOn || FGameState != TGameState::Running || Count() == 0) return;
+    FWantOn = false;
+    Toggle();
+}
+
+void TMp3Player::DeferredEntriesFound(void* player, std::uintptr_t) noexcept {
+    try {
+        static_cast<TMp3Player*>(player)->EntriesFound();
+    } catch (...) {
+        // A first track that cannot start leaves the player on, as the on key would.
+    }
+}
+
+void TMp3Player::ScanEnded() noexcept {
+    FScanning = false;
+    FWantOn = false;
 }
 
 void TMp3Player::PauseResume() {
@@ -167,7 +201,7 @@ void TMp3Player::PlayCurrent() {
 }
 
 bool TMp3Player::StartCurrent(std::int32_t fromMs, bool paused) {
-    const TTrackPath& path = EntryPath(FIndex);
+    const TTrackPath path = EntryPath(FIndex);
     if (!IsExistingFile(path)) return false;
     FTrack = std::make_unique<TqrvMP3>(path.Text, path.Utf8, FTitlesFromTags);
     // A focus pause belonged to the track before: this one was never paused.

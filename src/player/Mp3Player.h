@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +14,7 @@
 #include "core/TrackPath.h"
 #include "core/VolumeLevel.h"
 #include "media/qrvMP3.h"
+#include "win32/SlimLock.h"
 
 class THostBinding;
 
@@ -48,19 +50,41 @@ public:
     TMp3Player(const TMp3Player&) = delete;
     TMp3Player& operator=(const TMp3Player&) = delete;
 
-    std::int32_t Count() const noexcept { return static_cast<std::int32_t>(FPlaylist.size()); }
+    // The playlist only grows, and may grow on another thread (a library read beside
+    // the game): these take its lock for no longer than the call.
+    std::int32_t Count() const noexcept {
+        const std::lock_guard lock(FPlaylistLock);
+        return static_cast<std::int32_t>(FPlaylist.size());
+    }
     // A path in the system code page.
-    void Append(std::string path) { FPlaylist.push_back({std::move(path), false}); }
-    void Append(TTrackPath path) { FPlaylist.push_back(std::move(path)); }
+    void Append(std::string path) { Append(TTrackPath{std::move(path), false}); }
+    void Append(TTrackPath path) {
+        const std::lock_guard lock(FPlaylistLock);
+        FPlaylist.push_back(std::move(path));
+    }
     void Append(std::vector<TTrackPath> paths) {
+        const std::lock_guard lock(FPlaylistLock);
         if (FPlaylist.empty())
             FPlaylist = std::move(paths);
         else
             FPlaylist.insert(FPlaylist.end(), std::make_move_iterator(paths.begin()), std::make_move_iterator(paths.end()));
     }
     // The path at index; an index outside 0 .. Count - 1 raises std::out_of_range.
-    const TTrackPath& EntryPath(std::int32_t index) const { return FPlaylist.at(static_cast<std::size_t>(index)); }
-    const std::string& Entry(std::int32_t index) const { return EntryPath(index).Text; }
+    TTrackPath EntryPath(std::int32_t index) const {
+        const std::lock_guard lock(FPlaylistLock);
+        return FPlaylist.at(static_cast<std::size_t>(index));
+    }
+    std::string Entry(std::int32_t index) const { return EntryPath(index).Text; }
+
+    // The rest of the playlist is being read beside the game: until ScanEnded, the on
+    // key pressed while nothing has been found switches the player on with the first
+    // entry found (a second press takes that back).
+    void ScanStarted() noexcept { FScanning = true; }
+    // The first entries have joined the playlist (on the host thread, as an operation).
+    void EntriesFound();
+    // Nothing more will join the playlist: a switch-on still waiting for an entry is
+    // dropped.
+    void ScanEnded() noexcept;
     // The hot keys the player was made with.
     THotKeys Keys() const noexcept {
         return {FKeyOn,          FKeyNext,           FKeyPrev,        FKeyPause, FKeyShuffle, FKeyEnd,
@@ -168,7 +192,10 @@ private:
     std::uint8_t FKeyMute = 0;
     TVolumeLevel FVolume;
     bool FMuted = false;
+    mutable TSlimLock FPlaylistLock;
     std::vector<TTrackPath> FPlaylist;
+    bool FScanning = false;
+    bool FWantOn = false;
     std::unique_ptr<TqrvMP3> FTrack;
     TProgressEvent FOnTrackProgress;
     TGameState FGameState = TGameState::Running;
@@ -189,5 +216,6 @@ private:
     // A line that holds the current track's title, in the title's encoding.
     void ShowTrackLine(std::string_view line);
     static void DeferredFocus(void* player, std::uintptr_t regained) noexcept;
+    static void DeferredEntriesFound(void* player, std::uintptr_t) noexcept;
     static void DeferredGameEnd(void* player, std::uintptr_t windowsOnly) noexcept;
 };

@@ -58,7 +58,7 @@ void ReadConfigLines(const std::string& fileName, const std::function<void(std::
 }
 
 void ScanPlaylist(const std::string& fileName, std::vector<TTrackPath>& entries,
-                  const std::function<void()>& onEntry) {
+                  const std::function<void()>& onEntry, std::vector<std::string>* later) {
     bool inPlaylist = false;
     TLibraryScan scan(entries, onEntry);
     ReadConfigLines(fileName, [&](std::string_view rawLine) {
@@ -67,7 +67,24 @@ void ScanPlaylist(const std::string& fileName, std::vector<TTrackPath>& entries,
             inPlaylist = IsPlaylistHeader(line);
             return;
         }
+        if (line.empty()) return;
+        if (later != nullptr && (!later->empty() || IsLibraryFormLine(line))) {
+            later->emplace_back(line);
+            return;
+        }
         // The configuration's own lines are in the system code page.
-        if (!line.empty()) scan.AddLine(LineAsMeant(line));
+        scan.AddLine(LineAsMeant(line));
     });
+}
+
+bool IsLibraryFormLine(std::string_view line) noexcept {
+    return RecursiveFolder(line).has_value() || IsPlaylistFileName(line);
+}
+
+void ScanPlaylistLines(const std::vector<std::string>& lines, TEntrySink& sink) {
+    TLibraryScan scan(sink);
+    for (const std::string& line : lines) {
+        if (scan.Full()) break;
+        scan.AddLine(LineAsMeant(line));
+    }
 }

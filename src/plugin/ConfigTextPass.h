@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/TrackPath.h"
+#include "plugin/LibraryScan.h"
 
 // Reads the file in blocks and hands each line, untrimmed, to onLine. I/O failures
 // raise EInOutError with the text for the platform's error code.
@@ -15,6 +16,14 @@ void ReadConfigLines(const std::string& fileName, const std::function<void(std::
 // Appends to entries, for every line after the "[playlist]" header, the files it stands
 // for (see TLibraryScan): each "*.mp3" entry of a named folder, a named file, and the
 // forms "folder\**" and playlist files. Other lines are dropped. onEntry, when given,
-// runs after each entry is appended.
+// runs after each entry is appended. With later, the lines from the first library form
+// ("**" or a playlist file) on are not read: they go to *later, trimmed, for
+// ScanPlaylistLines.
 void ScanPlaylist(const std::string& fileName, std::vector<TTrackPath>& entries,
-                  const std::function<void()>& onEntry = {});
+                  const std::function<void()>& onEntry = {}, std::vector<std::string>* later = nullptr);
+
+// True for a trimmed playlist line of a library form: a "**" folder or a playlist file.
+bool IsLibraryFormLine(std::string_view line) noexcept;
+
+// What ScanPlaylist appends for these trimmed, non-empty lines, into sink.
+void ScanPlaylistLines(const std::vector<std::string>& lines, TEntrySink& sink);

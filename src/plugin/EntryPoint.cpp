@@ -18,6 +18,8 @@ void LoadAndKeep(TKeepLoaded keepLoaded) {
     // code that is gone.
     if (!keepLoaded())
         throw Exception("Cannot keep the plug-in loaded. " + SystemErrorText(GetLastError()));
+    // Only a load that stands reads its library beside the game.
+    LibraryStartScan();
 }
 
 } // namespace

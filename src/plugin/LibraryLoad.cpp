@@ -21,7 +21,7 @@ std::uint8_t ReadKey(const TKeyReader& keys, const char* name, std::int32_t defa
 
 } // namespace
 
-std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host) {
+std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host, std::vector<std::string>* later) {
     if (!IsExistingFile(ConfigFileName)) return nullptr;
     THotKeys hotKeys;
     bool titlesFromTags = false;
@@ -46,19 +46,31 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host) {
     auto player = std::make_unique<TMp3Player>(host, hotKeys);
     player->SetTitlesFromTags(titlesFromTags);
     std::vector<TTrackPath> playlist;
-    ScanPlaylist(ConfigFileName, playlist);
+    ScanPlaylist(ConfigFileName, playlist, {}, later);
     player->Append(std::move(playlist));
     return player;
 }
 
-TLoadedPlugin::TLoadedPlugin() : FPlayer(ReadPlayer(FHost)) {}
+TLoadedPlugin::TLoadedPlugin() : FPlayer(ReadPlayer(FHost, &FLaterLines)) {
+    if (FPlayer && !FLaterLines.empty())
+        FScan = std::make_unique<TBackgroundScan>(*FPlayer, std::exchange(FLaterLines, {}));
+}
 
 TLoadedPlugin::~TLoadedPlugin() = default;
+
+void TLoadedPlugin::StartScan() {
+    // Without a thread, the rest is read here and now, as it always was.
+    if (FScan && !FScan->Start()) FScan->RunHere();
+}
 
 void LibraryLoad() {
     LibraryDetach(false);
     TqrvProgressThread::SetOwnerThread();
     Player = LoadedPlugin.Emplace().PlayerOrNull();
+}
+
+void LibraryStartScan() {
+    if (LoadedPlugin) LoadedPlugin->StartScan();
 }
 
 void LibraryDetach(bool processEnding) noexcept {

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "player/Mp3Player.h"
 
@@ -15,13 +17,19 @@ inline constexpr char KeysSection[] = "keys";
 extern TMp3Player* Player;
 
 // The player the configuration file describes (its keys and playlist), or none when
-// there is no such file. Raises EInOutError when the file cannot be read.
-std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host);
+// there is no such file. Raises EInOutError when the file cannot be read. With later,
+// the playlist lines from the first library form on are left to *later (see
+// ScanPlaylist).
+std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host, std::vector<std::string>* later = nullptr);
 
 // Builds the loaded plug-in on the calling thread (the game thread): reads the
 // configuration, builds the player and installs the hooks. Raises EInOutError when the
 // configuration file cannot be read, leaving nothing behind.
 void LibraryLoad();
+
+// Starts reading the library forms of the loaded plug-in beside the game: once the load
+// is sure to stand (a failed load starts no thread).
+void LibraryStartScan();
 
 // Releases the loaded plug-in: hooks first, then the player. When the process is
 // ending, its other threads are gone and whatever they held stays held: nothing is

@@ -125,12 +125,12 @@ std::optional<std::string> ReadSmallFile(const TTrackPath& path) {
 
 } // namespace
 
-bool TLibraryScan::Full() const noexcept { return FEntries.size() >= MaxPlaylistEntries; }
+void (*LibraryScanStep)() = nullptr;
+
+bool TLibraryScan::Full() const { return FSink.Stopping() || FSink.Count() >= MaxPlaylistEntries; }
 
 void TLibraryScan::Emit(TTrackPath path) {
-    if (Full()) return;
-    FEntries.push_back(std::move(path));
-    if (FOnEntry) FOnEntry();
+    if (!Full()) FSink.Add(std::move(path));
 }
 
 bool TLibraryScan::NamesSomething(const TTrackPath& line) {
@@ -157,6 +157,7 @@ void TLibraryScan::AddLine(const TTrackPath& line) {
 
 void TLibraryScan::AddFolder(const TTrackPath& folder) {
     const TQuietErrorMode quiet;
+    if (LibraryScanStep != nullptr) LibraryScanStep();
     WIN32_FIND_DATAW found;
     UniqueFind search(FindFirstFileW((WideOf(folder) + L"\\*.mp3").c_str(), &found));
     if (!search) return;
@@ -190,6 +191,7 @@ void TLibraryScan::AddTree(const TTrackPath& root) {
         const TPending next = std::move(pending.back());
         pending.pop_back();
         if (!seen.FirstVisit(next.Identity, next.Folder.Text)) continue;
+        if (LibraryScanStep != nullptr) LibraryScanStep();
         UniqueFile folder = OpenFolder(WideOf(next.Folder));
         if (!folder) continue;
         subfolders.clear();
@@ -217,12 +219,12 @@ void TLibraryScan::AddList(const TTrackPath& list) {
     if (const auto known = FListExpansions.find(key); known != FListExpansions.end()) {
         // Read once a load: met again, it adds what it added the first time.
         for (std::size_t i = known->second.first; i < known->second.second && !Full(); ++i) {
-            TTrackPath again = FEntries[i]; // a copy first: the entries may move as they grow
-            Emit(std::move(again));
+            Emit(FSink.At(i));
         }
         return;
     }
-    const std::size_t from = FEntries.size();
+    const std::size_t from = FSink.Count();
+    if (LibraryScanStep != nullptr) LibraryScanStep();
     if (const std::optional<std::string> bytes = ReadSmallFile(list)) {
         FOpenLists.push_back(key);
         for (const TTrackPath& entry : ReadPlaylistFile(*bytes, IsUtf8PlaylistFileName(list.Text), &Utf8OfCodePage)) {
@@ -231,5 +233,5 @@ void TLibraryScan::AddList(const TTrackPath& list) {
         }
         FOpenLists.pop_back();
     }
-    FListExpansions[key] = {from, FEntries.size()};
+    FListExpansions[key] = {from, FSink.Count()};
 }

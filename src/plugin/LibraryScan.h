@@ -10,12 +10,29 @@
 
 #include "core/TrackPath.h"
 
+// Where a scan's entries go. A scan reads back what it added: a list met again adds its
+// part again.
+class TEntrySink {
+public:
+    virtual std::size_t Count() const = 0;
+    virtual void Add(TTrackPath path) = 0;
+    virtual TTrackPath At(std::size_t index) const = 0;
+    // True when the scan is to end early: it adds nothing more.
+    virtual bool Stopping() const noexcept { return false; }
+
+protected:
+    ~TEntrySink() = default;
+};
+
 class TLibraryScan {
 public:
-    // Appends to entries, which it may read back (a list met again repeats a part);
-    // onEntry, when given, runs after each entry it appends.
+    // Appends to sink.
+    explicit TLibraryScan(TEntrySink& sink) : FSink(sink) {}
+    // Appends to entries; onEntry, when given, runs after each entry it appends.
     explicit TLibraryScan(std::vector<TTrackPath>& entries, std::function<void()> onEntry = {})
-        : FEntries(entries), FOnEntry(std::move(onEntry)) {}
+        : FVector(entries, std::move(onEntry)), FSink(FVector) {}
+    TLibraryScan(const TLibraryScan&) = delete;
+    TLibraryScan& operator=(const TLibraryScan&) = delete;
 
     // Appends what the trimmed, non-empty line stands for; nothing for a line that
     // names nothing. Raises nothing for what it finds (or does not) on the disk.
@@ -28,16 +45,34 @@ public:
     // True when the line names an existing file, folder, "**" folder or playlist file.
     static bool NamesSomething(const TTrackPath& line);
 
-    // True once entries holds MaxPlaylistEntries: the scan appends nothing more.
-    bool Full() const noexcept;
+    // True once the sink holds MaxPlaylistEntries (or is stopping): the scan appends
+    // nothing more.
+    bool Full() const;
 
 private:
+    class TVectorSink final : public TEntrySink {
+    public:
+        TVectorSink(std::vector<TTrackPath>& entries, std::function<void()> onEntry)
+            : FEntries(&entries), FOnEntry(std::move(onEntry)) {}
+        TVectorSink() = default;
+        std::size_t Count() const override { return FEntries->size(); }
+        void Add(TTrackPath path) override {
+            FEntries->push_back(std::move(path));
+            if (FOnEntry) FOnEntry();
+        }
+        TTrackPath At(std::size_t index) const override { return (*FEntries)[index]; }
+
+    private:
+        std::vector<TTrackPath>* FEntries = nullptr;
+        std::function<void()> FOnEntry;
+    };
+
     void AddTree(const TTrackPath& root);
     void AddList(const TTrackPath& list);
     void Emit(TTrackPath path);
 
-    std::vector<TTrackPath>& FEntries;
-    std::function<void()> FOnEntry;
+    TVectorSink FVector;
+    TEntrySink& FSink;
     // The playlist files being expanded, outermost first, by their full UTF-16 names in
     // upper case.
     std::vector<std::wstring> FOpenLists;
@@ -45,6 +80,10 @@ private:
     // met again adds that part again.
     std::map<std::wstring, std::pair<std::size_t, std::size_t>> FListExpansions;
 };
+
+// A test build's hook, run before each folder or list the scan reads (a slow disk);
+// none in the plug-in.
+extern void (*LibraryScanStep)();
 
 // Lists nest this deep at most; a deeper one adds nothing.
 inline constexpr std::size_t MaxListDepth = 8;

@@ -4,10 +4,13 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "host/HostApi.h"
 #include "media/NotifyWindow.h"
 #include "player/Mp3Player.h"
+#include "plugin/BackgroundScan.h"
 #include "plugin/Hooks.h"
 
 class TLoadedPlugin {
@@ -22,10 +25,17 @@ public:
     TLoadedPlugin& operator=(const TLoadedPlugin&) = delete;
 
     TMp3Player* PlayerOrNull() const noexcept { return FPlayer.get(); }
+    // Starts reading the library forms beside the game; where no thread can be
+    // started, reads them here and now.
+    void StartScan();
 
 private:
     THostBinding FHost;
     TNotifyWindowClass FWindowClass;
+    // The playlist lines left to the scan, until it is made.
+    std::vector<std::string> FLaterLines;
     std::unique_ptr<TMp3Player> FPlayer;
     THooks FHooks;
+    // Destroyed first: a scan still running is stopped before the player goes.
+    std::unique_ptr<TBackgroundScan> FScan;
 };

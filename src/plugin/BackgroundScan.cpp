@@ -1,0 +1,81 @@
+#include "plugin/BackgroundScan.h"
+
+#include "player/Mp3Player.h"
+#include "plugin/ConfigTextPass.h"
+#include "plugin/LibraryScan.h"
+
+namespace {
+
+// From the scan's thread to the game thread's window.
+constexpr UINT EntriesFoundMessage = WM_APP + 1;
+constexpr UINT ScanEndedMessage = WM_APP + 2;
+
+} // namespace
+
+// The player's playlist as the scan's sink: each entry joins it at once, under its lock
+// (never held across a file-system call: the scan reads the disk between entries).
+class TBackgroundScan::TPlayerSink final : public TEntrySink {
+public:
+    explicit TPlayerSink(TBackgroundScan& scan) : FScan(scan) {}
+    std::size_t Count() const override { return static_cast<std::size_t>(FScan.FPlayer.Count()); }
+    void Add(TTrackPath path) override {
+        FScan.FPlayer.Append(std::move(path));
+        // The game thread hears of the first entry only: a switch-on may wait for it.
+        if (!FFoundTold) FFoundTold = PostMessageA(FScan.FWindowHandle, EntriesFoundMessage, 0, 0) != FALSE;
+    }
+    TTrackPath At(std::size_t index) const override { return FScan.FPlayer.EntryPath(static_cast<std::int32_t>(index)); }
+    bool Stopping() const noexcept override { return FScan.FStop.load(std::memory_order_relaxed); }
+
+private:
+    TBackgroundScan& FScan;
+    bool FFoundTold = false;
+};
+
+TBackgroundScan::TBackgroundScan(TMp3Player& player, std::vector<std::string> lines)
+    : FPlayer(player), FLines(std::move(lines)), FWindow(static_cast<TNotifyTarget&>(*this)),
+      FWindowHandle(FWindow.Handle()) {}
+
+bool TBackgroundScan::Start() noexcept {
+    // A thread started inside the loader's call runs once that call is over.
+    FThread.Reset(CreateThread(nullptr, 0, &ThreadEntry, this, 0, nullptr));
+    if (!FThread) return false;
+    FPlayer.ScanStarted();
+    return true;
+}
+
+TBackgroundScan::~TBackgroundScan() {
+    if (!FThread) return;
+    FStop = true;
+    WaitForSingleObject(FThread.Get(), INFINITE);
+}
+
+bool TBackgroundScan::Running() const noexcept {
+    return FThread && WaitForSingleObject(FThread.Get(), 0) == WAIT_TIMEOUT;
+}
+
+DWORD WINAPI TBackgroundScan::ThreadEntry(void* scan) noexcept {
+    static_cast<TBackgroundScan*>(scan)->Run();
+    return 0;
+}
+
+void TBackgroundScan::Run() noexcept {
+    try {
+        TPlayerSink sink(*this);
+        ScanPlaylistLines(FLines, sink);
+    } catch (...) {
+        // Out of memory, say: what was found stays found.
+    }
+    PostMessageA(FWindowHandle, ScanEndedMessage, 0, 0);
+}
+
+LRESULT TBackgroundScan::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    if (message != EntriesFoundMessage && message != ScanEndedMessage)
+        return DefWindowProcA(window, message, wParam, lParam);
+    try {
+        FPlayer.EntriesFound();
+    } catch (...) {
+        // A first track that cannot start leaves the player on, as the on key would.
+    }
+    if (message == ScanEndedMessage) FPlayer.ScanEnded();
+    return 0;
+}
