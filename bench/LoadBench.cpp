@@ -36,7 +36,8 @@ std::string EntryName(int i) {
 constexpr int Runs = 5;
 
 // Loads a fresh copy of the plug-in (a loaded one stays loaded) with the configuration
-// text; the median time, and the private memory the last load kept.
+// text; the median time until the whole library is in the playlist (the load, and the
+// scan beside it), and the private memory the last load kept.
 struct TLoadTiming {
     double Microseconds = 0;
     double PrivateBytes = 0;
@@ -62,8 +63,11 @@ TLoadTiming TimeLoads(const std::string& dll, const std::string& config, const c
     int run = 0;
     timing.Microseconds = MedianMicroseconds(Runs, [&] {
         const double before = PrivateBytes();
+        const std::vector<DWORD> threads = ProcessThreads();
         HMODULE plugin = LoadLibraryA(copyName(run++).c_str());
         if (plugin == nullptr) std::exit(2);
+        // The library forms are read beside the game: until the whole library is in.
+        WaitForNewThreads(threads);
         timing.PrivateBytes = PrivateBytes() - before;
         FreeLibrary(plugin);
     });
@@ -114,7 +118,7 @@ void LibraryRows(const std::string& dll) {
         WalkTree(L"vask\\lib", files);
         if (files != Entries) std::fprintf(stderr, "walk found %d files\n", files);
     });
-    std::printf("| load: library of %d tracks in 1,000 folders by one ** line | %.1f ms | bare recursive "
+    std::printf("| library of %d tracks in 1,000 folders by one ** line, all in the playlist | %.1f ms | bare recursive "
                 "FindFirstFileW walk %.1f ms | %.2f |\n",
                 Entries, tree.Microseconds / 1000, bareTree / 1000, tree.Microseconds / bareTree);
 
@@ -134,7 +138,7 @@ void LibraryRows(const std::string& dll) {
             if (one != INVALID_HANDLE_VALUE) FindClose(one);
         }
     });
-    std::printf("| load: .m3u8 of %d entries | %.1f ms | bare read and one search per entry %.1f ms | %.2f |\n",
+    std::printf("| .m3u8 of %d entries, all in the playlist | %.1f ms | bare read and one search per entry %.1f ms | %.2f |\n",
                 Entries, m3u.Microseconds / 1000, bareList / 1000, m3u.Microseconds / bareList);
     std::printf("| memory per playlist entry (library of %d) | %.0f bytes | | |\n", Entries,
                 tree.PrivateBytes / Entries);

@@ -12,7 +12,7 @@ have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok ins
 
 # The shipped plug-in is always built, whichever side runs the tests.
 wanted=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev python3
-        g++-mingw-w64-i686 xvfb x11-utils imagemagick zip sox lame python3-mutagen)
+        g++-mingw-w64-i686 xvfb x11-utils imagemagick zip sox lame python3-mutagen python3-fusepy fuse3)
 for side in $QUILM_SIDES; do
   case $side in
     x86) wanted+=(wine wine32:i386 gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386) ;;
