@@ -49,7 +49,7 @@ mirror=$(apt_mirror)
 
 # What the guest has: 32-bit Wine with MCI's MPEG playback, an X server, the test tools.
 guest_packages=(wine wine32:i386 gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
-                xvfb xauth x11-utils python3 sox lame procps kmod iproute2 linux-image-amd64 initramfs-tools)
+                xvfb xauth x11-utils python3 python3-mutagen sox lame procps kmod iproute2 linux-image-amd64 initramfs-tools)
 
 # The guest's process 1, in the image: mounts the project's folder (9p, at the host's
 # own path) and hands over to the project's scripts/vm32-init.sh, which may change
