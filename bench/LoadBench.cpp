@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "BenchTiming.h"
+#include "BenchTree.h"
 
 namespace {
 
@@ -72,20 +73,6 @@ TLoadTiming TimeLoads(const std::string& dll, const std::string& config, const c
         FreeLibrary(plugin);
     });
     return timing;
-}
-
-void WalkTree(const std::wstring& folder, int& files) {
-    WIN32_FIND_DATAW found;
-    HANDLE walk = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (walk == INVALID_HANDLE_VALUE) return;
-    do {
-        if (found.cFileName[0] == L'.') continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            WalkTree(folder + L"\\" + found.cFileName, files);
-        else
-            ++files;
-    } while (FindNextFileW(walk, &found));
-    FindClose(walk);
 }
 
 void LibraryRows(const std::string& dll) {

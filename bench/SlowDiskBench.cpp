@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "BenchTiming.h"
+#include "BenchTree.h"
 #include "HostSection.h"
 
 namespace {
@@ -41,20 +42,6 @@ HMODULE LoadCopy(const std::string& dll, const std::string& config) {
     HMODULE plugin = LoadLibraryA(copy.c_str());
     if (plugin == nullptr) std::exit(2);
     return plugin;
-}
-
-void WalkTree(const std::wstring& folder, int& files) {
-    WIN32_FIND_DATAW found;
-    HANDLE walk = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (walk == INVALID_HANDLE_VALUE) return;
-    do {
-        if (found.cFileName[0] == L'.') continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            WalkTree(folder + L"\\" + found.cFileName, files);
-        else
-            ++files;
-    } while (FindNextFileW(walk, &found));
-    FindClose(walk);
 }
 
 void PressKey(WORD key) {
