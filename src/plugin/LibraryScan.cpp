@@ -54,10 +54,13 @@ std::size_t FullNameExtra(const TTrackPath& folder) {
 
 std::string Utf8OfCodePage(std::string_view text) { return Utf8Of(WideOf(text, false)); }
 
-// An entry of a list, resolved from the list's full folder (UTF-8, with its last "\").
-TTrackPath EntryPath(const std::string& listFolder, const TTrackPath& entry) {
+// An entry of a list, resolved from the list's full folder (UTF-8, with its last "\");
+// nothing for one longer than any path can be.
+std::optional<TTrackPath> EntryPath(const std::string& listFolder, const TTrackPath& entry) {
     TTrackPath resolved{ResolveListEntry(listFolder, entry.Utf8 ? entry.Text : Utf8OfCodePage(entry.Text)), true};
-    if (Utf16Length(resolved.Text) >= MAX_PATH) return Reached(std::move(resolved), 0);
+    const std::size_t length = Utf16Length(resolved.Text);
+    if (length > MaxPathUnits) return std::nullopt;
+    if (length >= MAX_PATH) return Reached(std::move(resolved), 0);
     return InCodePageWherePossible(std::move(resolved));
 }
 
@@ -73,6 +76,7 @@ UniqueFile OpenFolder(std::wstring folder) {
     const bool share = folder.rfind(L"\\\\", 0) == 0 && folder.find(L'\\', 2) != std::wstring::npos &&
                        folder.find(L'\\', folder.find(L'\\', 2) + 1) == std::wstring::npos && folder[2] != L'?';
     if (drive || share) folder += L'\\';
+    if (folder.size() > MaxPathUnits) return UniqueFile();
     return UniqueFile(CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
@@ -229,7 +233,7 @@ void TLibraryScan::AddList(const TTrackPath& list) {
         FOpenLists.push_back(key);
         for (const TTrackPath& entry : ReadPlaylistFile(*bytes, IsUtf8PlaylistFileName(list.Text), &Utf8OfCodePage)) {
             if (Full()) break;
-            AddLine(EntryPath(folder, entry));
+            if (const std::optional<TTrackPath> path = EntryPath(folder, entry)) AddLine(*path);
         }
         FOpenLists.pop_back();
     }

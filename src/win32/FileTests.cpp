@@ -21,8 +21,10 @@ template <class FindData> bool IsDatedFile(const FindData& found) {
 bool IsExistingFile(const TTrackPath& path) {
     if (!path.Utf8) return IsExistingFile(path.Text);
     const TQuietErrorMode quiet;
+    const std::wstring name = WideOf(path);
+    if (name.size() > MaxPathUnits) return false;
     WIN32_FIND_DATAW found;
-    UniqueFind search(FindFirstFileW(WideOf(path).c_str(), &found));
+    UniqueFind search(FindFirstFileW(name.c_str(), &found));
     if (!search) return false;
     search.Reset();
     return IsDatedFile(found);
@@ -31,7 +33,9 @@ bool IsExistingFile(const TTrackPath& path) {
 bool IsExistingFolder(const TTrackPath& path) {
     if (!path.Utf8) return IsExistingFolder(path.Text);
     const TQuietErrorMode quiet;
-    const DWORD attributes = GetFileAttributesW(WideOf(path).c_str());
+    const std::wstring name = WideOf(path);
+    if (name.size() > MaxPathUnits) return false;
+    const DWORD attributes = GetFileAttributesW(name.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
