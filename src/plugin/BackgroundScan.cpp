@@ -16,10 +16,13 @@ constexpr UINT ScanEndedMessage = WM_APP + 2;
 // (never held across a file-system call: the scan reads the disk between entries).
 class TBackgroundScan::TPlayerSink final : public TEntrySink {
 public:
-    explicit TPlayerSink(TBackgroundScan& scan) : FScan(scan) {}
-    std::size_t Count() const override { return static_cast<std::size_t>(FScan.FPlayer.Count()); }
+    // Only the scan appends once it runs: it counts for itself, without the lock.
+    explicit TPlayerSink(TBackgroundScan& scan)
+        : FScan(scan), FCount(static_cast<std::size_t>(scan.FPlayer.Count())) {}
+    std::size_t Count() const override { return FCount; }
     void Add(TTrackPath path) override {
         FScan.FPlayer.Append(std::move(path));
+        ++FCount;
         // The game thread hears of the first entry only: a switch-on may wait for it.
         if (!FFoundTold) FFoundTold = PostMessageA(FScan.FWindowHandle, EntriesFoundMessage, 0, 0) != FALSE;
     }
@@ -28,6 +31,7 @@ public:
 
 private:
     TBackgroundScan& FScan;
+    std::size_t FCount;
     bool FFoundTold = false;
 };
 
