@@ -17,5 +17,6 @@ std::int32_t TKeyReader::ReadKeyValue(const char* section, const char* key, std:
 bool TKeyReader::ValueIs(const char* section, const char* key, const char* word) const {
     char value[64];
     const DWORD n = GetPrivateProfileStringA(section, key, "", value, sizeof value, FFileName.c_str());
-    return n < sizeof value - 1 && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, value, static_cast<int>(n), word, -1) == CSTR_EQUAL;
+    return n < sizeof value - 1 &&
+           CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, value, static_cast<int>(n), word, -1) == CSTR_EQUAL;
 }
