@@ -81,7 +81,6 @@ public:
     // its ID3v1 trailer, where either has a title (in UTF-8). TitleIsUtf8 tells which.
     std::string Title() const;
     bool TitleIsUtf8() const noexcept { return FSongTitle || FUtf8; }
-    bool IsUtf8() const noexcept { return FUtf8; }
     std::int32_t Length() const noexcept { return FLength; }
     // The length as measured, in milliseconds; 0 when unknown.
     std::int32_t LengthMs() const noexcept { return FLengthMs; }

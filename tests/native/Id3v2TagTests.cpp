@@ -2,30 +2,13 @@
 // extended headers, sizes that lie, and a cover picture stepped over, not read.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <optional>
 #include <string>
 
+#include "MemoryTagSource.h"
 #include "core/Id3v2Tag.h"
 
 namespace {
-
-// The bytes of a file in memory, counting what is read.
-class TMemorySource final : public TTagSource {
-public:
-    explicit TMemorySource(std::string bytes) : FBytes(std::move(bytes)) {}
-    std::uint64_t Size() const override { return FBytes.size(); }
-    bool ReadAt(std::uint64_t offset, void* buffer, std::size_t count) override {
-        if (offset > FBytes.size() || count > FBytes.size() - offset) return false;
-        std::memcpy(buffer, FBytes.data() + offset, count);
-        BytesRead += count;
-        return true;
-    }
-    std::size_t BytesRead = 0;
-
-private:
-    std::string FBytes;
-};
 
 std::string SyncSafe(std::uint32_t n) {
     return {static_cast<char>(n >> 21 & 0x7F), static_cast<char>(n >> 14 & 0x7F), static_cast<char>(n >> 7 & 0x7F),
@@ -68,7 +51,7 @@ std::string Utf16Be(const std::string& ascii, bool mark) {
 }
 
 std::optional<std::string> TitleOf(const std::string& bytes) {
-    TMemorySource source(bytes);
+    TMemoryTagSource source(bytes);
     const auto names = ReadId3v2Names(source);
     return names ? SongTitle(*names) : std::nullopt;
 }
@@ -123,7 +106,7 @@ TEST(Id3v2Tag, VersionsEncodingsAndTheirForms) {
 
 TEST(Id3v2Tag, ACoverPictureOfMegabytesIsSteppedOverNotRead) {
     const std::string cover = Frame(3, "APIC", std::string(5 << 20, '\x89'));
-    TMemorySource source(Tag(3, cover + Frame(3, "TIT2", Text(0, "Song")) + Frame(3, "TPE1", Text(0, "Band"))));
+    TMemoryTagSource source(Tag(3, cover + Frame(3, "TIT2", Text(0, "Song")) + Frame(3, "TPE1", Text(0, "Band"))));
     const auto names = ReadId3v2Names(source);
     ASSERT_TRUE(names);
     EXPECT_EQ(SongTitle(*names), "Band - Song");

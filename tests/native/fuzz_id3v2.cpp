@@ -3,30 +3,16 @@
 // frames, extended headers and unsynchronisation).
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string>
 
 #include "core/Id3v2Tag.h"
 #include "core/PlaylistFile.h"
+#include "MemoryTagSource.h"
 
 namespace {
 
-class TBytes final : public TTagSource {
-public:
-    explicit TBytes(std::string bytes) : FBytes(std::move(bytes)) {}
-    std::uint64_t Size() const override { return FBytes.size(); }
-    bool ReadAt(std::uint64_t offset, void* buffer, std::size_t count) override {
-        if (offset > FBytes.size() || count > FBytes.size() - offset) return false;
-        std::memcpy(buffer, FBytes.data() + offset, count);
-        return true;
-    }
-
-private:
-    std::string FBytes;
-};
-
 void Check(std::string bytes) {
-    TBytes source(std::move(bytes));
+    TMemoryTagSource source(std::move(bytes));
     if (const auto names = ReadId3v2Names(source)) {
         // A title is never empty and always valid UTF-8.
         if (names->Title.empty() || !IsValidUtf8(names->Title) || !IsValidUtf8(names->Artist)) __builtin_trap();
