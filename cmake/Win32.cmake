@@ -8,6 +8,7 @@ string(REPLACE "-O3" "-O2" CMAKE_C_FLAGS_RELEASE "${CMAKE_C_FLAGS_RELEASE}")
 # Everything of the plug-in except its entry point, so tests can link it.
 add_library(quilm_plugin STATIC
     src/win32/FileTests.cpp
+    src/win32/FullPathName.cpp
     src/win32/ModuleInstance.cpp
     src/win32/SystemErrorText.cpp
     src/win32/WideText.cpp

@@ -7,17 +7,26 @@
 
 namespace {
 
-char LowerAscii(char c) noexcept { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+template <class Char> Char LowerAscii(Char c) noexcept { return c >= 'A' && c <= 'Z' ? static_cast<Char>(c - 'A' + 'a') : c; }
 
-bool EndsWithNoCase(std::string_view text, std::string_view end) noexcept {
+// end: lower-case ASCII.
+template <class Char> bool EndsWithNoCase(std::basic_string_view<Char> text, std::string_view end) noexcept {
     if (text.size() < end.size()) return false;
-    const std::string_view tail = text.substr(text.size() - end.size());
+    const std::basic_string_view<Char> tail = text.substr(text.size() - end.size());
     for (std::size_t i = 0; i < end.size(); ++i)
-        if (LowerAscii(tail[i]) != end[i]) return false;
+        if (LowerAscii(tail[i]) != static_cast<Char>(end[i])) return false;
     return true;
 }
 
-bool IsAsciiLetter(char c) noexcept { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+// True when text starts with the ASCII text start.
+template <class Char> bool StartsWith(std::basic_string_view<Char> text, std::string_view start) noexcept {
+    if (text.size() < start.size()) return false;
+    for (std::size_t i = 0; i < start.size(); ++i)
+        if (text[i] != static_cast<Char>(start[i])) return false;
+    return true;
+}
+
+template <class Char> bool IsAsciiLetter(Char c) noexcept { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 int HexValue(char c) noexcept {
     if (c >= '0' && c <= '9') return c - '0';
@@ -49,11 +58,18 @@ constexpr std::string_view Utf8Mark = "\xEF\xBB\xBF";
 
 } // namespace
 
-bool IsPlaylistFileName(std::string_view name) noexcept {
+namespace {
+
+template <class Char> bool IsPlaylistName(std::basic_string_view<Char> name) noexcept {
     return EndsWithNoCase(name, ".m3u") || EndsWithNoCase(name, ".m3u8");
 }
 
+} // namespace
+
+bool IsPlaylistFileName(std::string_view name) noexcept { return IsPlaylistName(name); }
+bool IsPlaylistFileName(std::wstring_view name) noexcept { return IsPlaylistName(name); }
 bool IsUtf8PlaylistFileName(std::string_view name) noexcept { return EndsWithNoCase(name, ".m3u8"); }
+bool IsUtf8PlaylistFileName(std::wstring_view name) noexcept { return EndsWithNoCase(name, ".m3u8"); }
 
 bool IsValidUtf8(std::string_view bytes) noexcept {
     std::size_t i = 0;
@@ -181,7 +197,7 @@ std::optional<std::string> FileUriPath(std::string_view uri, TCodePageToUtf8 raw
     return path;
 }
 
-std::vector<TTrackPath> ReadPlaylistFile(std::string_view bytes, bool utf8ByName, TCodePageToUtf8 codePageToUtf8) {
+std::vector<std::string> ReadPlaylistFile(std::string_view bytes, bool utf8ByName, TCodePageToUtf8 codePageToUtf8) {
     bool utf8 = utf8ByName;
     std::string decoded;
     const bool littleEndian = bytes.substr(0, 2) == "\xFF\xFE", bigEndian = bytes.substr(0, 2) == "\xFE\xFF";
@@ -196,7 +212,7 @@ std::vector<TTrackPath> ReadPlaylistFile(std::string_view bytes, bool utf8ByName
     // Decoded UTF-16, or a file that is valid UTF-8 as a whole, has no line that is not.
     bool everyLineValid = littleEndian || bigEndian;
     if (!utf8) everyLineValid = utf8 = IsValidUtf8(bytes);
-    std::vector<TTrackPath> entries;
+    std::vector<std::string> entries;
     while (!bytes.empty()) {
         const std::size_t end = bytes.find_first_of("\r\n");
         const std::string_view line = TrimLine(bytes.substr(0, end));
@@ -208,10 +224,10 @@ std::vector<TTrackPath> ReadPlaylistFile(std::string_view bytes, bool utf8ByName
             // Percent escapes stand for UTF-8 bytes, whatever the file's own encoding.
             auto path = FileUriPath(line, lineUtf8 ? nullptr : codePageToUtf8);
             if (path && !path->empty() && path->find('\0') == std::string::npos && IsValidUtf8(*path))
-                entries.push_back({std::move(*path), true});
+                entries.push_back(std::move(*path));
             continue;
         }
-        entries.push_back({WithBackslashes(line), lineUtf8});
+        entries.push_back(lineUtf8 ? WithBackslashes(line) : WithBackslashes(codePageToUtf8(line)));
     }
     return entries;
 }
@@ -304,25 +320,47 @@ std::size_t Utf16Length(std::string_view utf8) noexcept {
     return length;
 }
 
-std::string ExtendedLengthPath(std::string_view fullPath) {
-    if (fullPath.substr(0, 4) == "\\\\?\\") return std::string(fullPath);
-    if (fullPath.substr(0, 2) == "\\\\") return "\\\\?\\UNC\\" + std::string(fullPath.substr(2));
-    return "\\\\?\\" + std::string(fullPath);
+namespace {
+
+template <class Char> std::basic_string<Char> ExtendedForm(std::basic_string_view<Char> fullPath) {
+    std::basic_string<Char> out;
+    out.reserve(fullPath.size() + 8);
+    constexpr std::string_view Extended = "\\\\?\\", ExtendedUnc = "\\\\?\\UNC\\";
+    if (StartsWith(fullPath, Extended)) return std::basic_string<Char>(fullPath);
+    const bool share = StartsWith(fullPath, "\\\\");
+    for (const char c : share ? ExtendedUnc : Extended) out += static_cast<Char>(c);
+    out.append(fullPath.substr(share ? 2 : 0));
+    return out;
 }
 
-std::optional<std::string_view> RecursiveFolder(std::string_view line) noexcept {
-    if (line.size() < 3 || line.substr(line.size() - 2) != "**") return std::nullopt;
-    const char separator = line[line.size() - 3];
+template <class Char> std::optional<std::basic_string_view<Char>> TreeFolder(std::basic_string_view<Char> line) noexcept {
+    if (line.size() < 3 || line[line.size() - 1] != '*' || line[line.size() - 2] != '*') return std::nullopt;
+    const Char separator = line[line.size() - 3];
     if (separator != '\\' && separator != '/') return std::nullopt;
     return line.substr(0, line.size() - 3);
 }
 
-bool IsAbsolutePath(std::string_view path) noexcept {
+template <class Char> bool IsFromRoot(std::basic_string_view<Char> path) noexcept {
     if (!path.empty() && (path[0] == '\\' || path[0] == '/')) return true;
     return path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == ':';
 }
 
-std::string_view FolderOf(std::string_view path) noexcept {
-    const std::size_t last = path.find_last_of("\\/");
-    return last == std::string_view::npos ? std::string_view() : path.substr(0, last + 1);
+template <class Char> std::basic_string_view<Char> FolderPart(std::basic_string_view<Char> path) noexcept {
+    std::size_t last = path.size();
+    while (last > 0 && path[last - 1] != '\\' && path[last - 1] != '/') --last;
+    return path.substr(0, last);
 }
+
+} // namespace
+
+std::string ExtendedLengthPath(std::string_view fullPath) { return ExtendedForm(fullPath); }
+std::wstring ExtendedLengthPath(std::wstring_view fullPath) { return ExtendedForm(fullPath); }
+
+std::optional<std::string_view> RecursiveFolder(std::string_view line) noexcept { return TreeFolder(line); }
+std::optional<std::wstring_view> RecursiveFolder(std::wstring_view line) noexcept { return TreeFolder(line); }
+
+bool IsAbsolutePath(std::string_view path) noexcept { return IsFromRoot(path); }
+bool IsAbsolutePath(std::wstring_view path) noexcept { return IsFromRoot(path); }
+
+std::string_view FolderOf(std::string_view path) noexcept { return FolderPart(path); }
+std::wstring_view FolderOf(std::wstring_view path) noexcept { return FolderPart(path); }

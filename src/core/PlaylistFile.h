@@ -7,12 +7,12 @@
 #include <string_view>
 #include <vector>
 
-#include "core/TrackPath.h"
-
 // True for a name that ends in ".m3u" or ".m3u8", in any case.
 bool IsPlaylistFileName(std::string_view name) noexcept;
+bool IsPlaylistFileName(std::wstring_view name) noexcept;
 // True for a name that ends in ".m3u8", in any case: always UTF-8.
 bool IsUtf8PlaylistFileName(std::string_view name) noexcept;
+bool IsUtf8PlaylistFileName(std::wstring_view name) noexcept;
 
 // The UTF-8 form of UTF-16 text in bytes, little or big endian; an unpaired surrogate
 // becomes U+FFFD, an odd last byte is dropped.
@@ -31,16 +31,17 @@ std::string Latin1ToUtf8(std::string_view text);
 // The entries of a playlist file, in order. A file that starts with a UTF-16
 // byte-order mark (little or big endian) is UTF-16; else it is UTF-8 when utf8ByName (an
 // ".m3u8"), when it starts with a UTF-8 byte-order mark, or when all of it is valid
-// UTF-8; otherwise it is in the system code page, and so are its entries (Utf8 false).
-// A line of a UTF-8 file that is not valid UTF-8 is read in the code page. Lines end at
+// UTF-8; otherwise it is in the system code page. Entries come back in UTF-8: a line in
+// the code page is converted by codePageToUtf8. A line of a UTF-8 file that is not
+// valid UTF-8 is read in the code page. Lines end at
 // CR LF, LF or a lone CR, are trimmed as configuration lines are, and empty lines and
 // lines that start with "#" are skipped. A "file:" URI is decoded (see FileUriPath):
 // its percent escapes are UTF-8 bytes, its other bytes are in the line's encoding
 // (codePageToUtf8 converts them in a code page line), and one that does not decode to
 // valid UTF-8 is dropped; a line with any other scheme ("http://...") is skipped. "/"
 // separates folders as "\" does: entries come back with "\" only. An entry that holds a
-// NUL character is dropped, whatever its form. Every entry is valid in its encoding.
-std::vector<TTrackPath> ReadPlaylistFile(std::string_view bytes, bool utf8ByName,
+// NUL character is dropped, whatever its form.
+std::vector<std::string> ReadPlaylistFile(std::string_view bytes, bool utf8ByName,
                                          TCodePageToUtf8 codePageToUtf8 = &Latin1ToUtf8);
 
 // The path of a "file:" URI, with its escapes decoded as bytes: "file:///C:/a%20b.mp3",
@@ -67,15 +68,19 @@ std::size_t Utf16Length(std::string_view utf8) noexcept;
 // "\\?\D:\x" for "D:\x", "\\?\UNC\server\share\x" for "\\server\share\x"; a path
 // that has the form already is left as it is.
 std::string ExtendedLengthPath(std::string_view fullPath);
+std::wstring ExtendedLengthPath(std::wstring_view fullPath);
 
 // For a line whose last part is "**" (after "\" or "/"), the folder before it
 // ("D:\Music\**" gives "D:\Music"); nothing for any other line.
 std::optional<std::string_view> RecursiveFolder(std::string_view line) noexcept;
+std::optional<std::wstring_view> RecursiveFolder(std::wstring_view line) noexcept;
 
 // True for a path that starts from a drive ("C:..."), a root ("\...") or a server
 // ("\\server\..."): one that does not depend on the folder it is read from.
 bool IsAbsolutePath(std::string_view path) noexcept;
+bool IsAbsolutePath(std::wstring_view path) noexcept;
 
 // The folder part of a path, with its last separator ("a\b\list.m3u" gives "a\b\"),
 // or "" when it has none.
 std::string_view FolderOf(std::string_view path) noexcept;
+std::wstring_view FolderOf(std::wstring_view path) noexcept;

@@ -13,8 +13,10 @@ public:
     // the volume; a volume that gives none (an ID of 0 or all ones means "no identity")
     // leaves their full normalised path, in any case of its ASCII letters.
     bool FirstVisit(std::uint64_t fileId, std::string_view path);
+    bool FirstVisit(std::uint64_t fileId, std::wstring_view path);
 
 private:
     std::set<std::uint64_t> FIds;
     std::set<std::string> FPaths;
+    std::set<std::wstring> FWidePaths;
 };

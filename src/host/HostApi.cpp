@@ -34,18 +34,24 @@ THostBinding::THostBinding() noexcept {
     FCallable = HasAccess(FRoutine, 1, ExecutableRights);
 }
 
-void THostBinding::ShowLine(std::string_view line, bool utf8) const {
+void THostBinding::ShowLine(std::string_view line) const {
     if (!FCallable) return;
-    const UINT codePage = utf8 ? CP_UTF8 : CP_THREAD_ACP;
     std::wstring text;
     if (!line.empty()) {
-        const int length = MultiByteToWideChar(codePage, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
+        const int length = MultiByteToWideChar(CP_THREAD_ACP, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
         if (length > 0) {
             text.resize(static_cast<std::size_t>(length));
-            MultiByteToWideChar(codePage, 0, line.data(), static_cast<int>(line.size()), text.data(), length);
+            MultiByteToWideChar(CP_THREAD_ACP, 0, line.data(), static_cast<int>(line.size()), text.data(), length);
         }
     }
-    // An empty line still passes a pointer to a single zero character.
+    ShowLine(std::wstring_view(text));
+}
+
+void THostBinding::ShowLine(std::wstring_view line) const {
+    if (!FCallable) return;
+    // The routine reads up to a terminating zero; an empty line still passes a pointer
+    // to a single zero character.
+    const std::wstring text(line);
     const auto routine = reinterpret_cast<THostTextRoutine>(FRoutine);
     routine(text.c_str(), 0);
 }

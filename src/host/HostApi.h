@@ -19,9 +19,11 @@ public:
     // True when the bound routine can be called.
     bool Available() const noexcept { return FCallable; }
 
-    // Shows one 8-bit line (thread ANSI code page, or UTF-8 when utf8) as UTF-16
-    // through the routine.
-    void ShowLine(std::string_view line, bool utf8 = false) const;
+    // Shows one 8-bit line (in the thread's ANSI code page) as UTF-16 through the
+    // routine.
+    void ShowLine(std::string_view line) const;
+    // Shows one UTF-16 line through the routine.
+    void ShowLine(std::wstring_view line) const;
 
 private:
     std::uintptr_t FRoutine = 0;

@@ -12,6 +12,7 @@
 #include "core/TrackTitle.h"
 #include "media/MciApi.h"
 #include "media/ProgressThread.h"
+#include "win32/FullPathName.h"
 #include "win32/Handles.h"
 #include "win32/QuietErrorMode.h"
 #include "win32/SystemErrorText.h"
@@ -32,8 +33,6 @@ std::int32_t WholeSeconds(std::int32_t ms) {
     return (s % 60) + (s / 60) * 60;
 }
 
-bool IsSystemLeadByte(unsigned char b) { return IsDBCSLeadByte(b) != 0; }
-
 // The open file, read where the tag reader asks.
 class TFileTagSource final : public TTagSource {
 public:
@@ -52,16 +51,15 @@ private:
     std::uint64_t FSize;
 };
 
-std::string FullPathOf(const std::string& path) {
-    char buffer[MAX_PATH * 4];
-    const DWORD n = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
-    return (n == 0 || n >= sizeof buffer) ? path : std::string(buffer, n);
+// A name for an error message: in the system code page where it spells it, else in UTF-8.
+std::string NameForMessage(const std::wstring& name) {
+    if (auto inCodePage = CodePageOf(name)) return std::move(*inCodePage);
+    return Utf8Of(name);
 }
 
 } // namespace
 
-TqrvMP3::TqrvMP3(std::string fileName, bool utf8, bool titleFromTags)
-    : FFileName(std::move(fileName)), FUtf8(utf8) {
+TqrvMP3::TqrvMP3(std::wstring fileName, bool titleFromTags) : FFileName(std::move(fileName)) {
     ReadTags(titleFromTags);
     FLength = MeasureLength();
     FWindow = std::make_unique<TNotifyWindow>(static_cast<TNotifyTarget&>(*this));
@@ -89,14 +87,12 @@ std::string TqrvMP3::ErrorText(MCIERROR code) {
 
 void TqrvMP3::ReadTags(bool titleFromTags) {
     const TQuietErrorMode quiet;
-    UniqueFile file(FUtf8 ? CreateFileW(WideOf(FFileName, true).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr)
-                          : CreateFileA(FFileName.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(
+        CreateFileW(FFileName.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         const DWORD code = GetLastError();
-        const std::string shown = FUtf8 ? FFileName : FullPathOf(FFileName);
-        throw EFOpenError("Cannot open file \"" + shown + "\". " + SystemErrorText(code));
+        throw EFOpenError("Cannot open file \"" + NameForMessage(FullPathName(FFileName)) + "\". " +
+                          SystemErrorText(code));
     }
     FTag = BlankTag();
     LARGE_INTEGER size{};
@@ -109,13 +105,15 @@ void TqrvMP3::ReadTags(bool titleFromTags) {
     if (!source.ReadAt(trailerAt, bytes, got)) return;
     FTag = TagFromTrailer(bytes, got);
     if (!titleFromTags) return;
+    std::optional<std::string> title;
     if (const auto names = ReadId3v2Names(source)) {
-        FSongTitle = SongTitle(*names);
+        title = SongTitle(*names);
     } else {
         // The trailer's fields are in the system code page.
         const auto field = [](const char* text, std::size_t n) { return Utf8Of(WideOf(TrailerField(text, n), false)); };
-        FSongTitle = SongTitle({field(FTag.Title, sizeof FTag.Title), field(FTag.Artist, sizeof FTag.Artist)});
+        title = SongTitle({field(FTag.Title, sizeof FTag.Title), field(FTag.Artist, sizeof FTag.Artist)});
     }
+    if (title) FSongTitle = WideOf(*title, true);
 }
 
 std::int32_t TqrvMP3::MeasureLength() {
@@ -139,21 +137,11 @@ std::int32_t TqrvMP3::MeasureLength() {
 
 void TqrvMP3::Open() {
     Close();
-    if (FUtf8) {
-        // A name the code page cannot spell: the same open, by the UTF-16 name.
-        const std::wstring name = WideOf(FFileName, true);
-        MCI_OPEN_PARMSW params{};
-        params.lpstrDeviceType = L"WaveAudio";
-        params.lpstrElementName = name.c_str();
-        Check(CurrentMciApi().SendCommandW(0, MCI_OPEN, OpenFlags, reinterpret_cast<DWORD_PTR>(&params)));
-        FDeviceID = LOWORD(params.wDeviceID);
-        return;
-    }
-    MCI_OPEN_PARMSA params{};
-    params.dwCallback = 0;
-    params.lpstrDeviceType = "WaveAudio";
+    // By the UTF-16 name: MCI's 8-bit open converts its name to this form itself.
+    MCI_OPEN_PARMSW params{};
+    params.lpstrDeviceType = L"WaveAudio";
     params.lpstrElementName = FFileName.c_str();
-    Check(Send(0, MCI_OPEN, OpenFlags, &params));
+    Check(CurrentMciApi().SendCommandW(0, MCI_OPEN, OpenFlags, reinterpret_cast<DWORD_PTR>(&params)));
     FDeviceID = LOWORD(params.wDeviceID);
 }
 
@@ -296,10 +284,9 @@ void TqrvMP3::MoveTo(std::int32_t ms, bool paused) {
     if (paused) SendPause();
 }
 
-// In UTF-8 no byte of a character beyond ASCII is ever a separator or a dot.
-std::string TqrvMP3::Title() const {
-    if (FSongTitle) return *FSongTitle;
-    return TrackTitle(FFileName, FUtf8 ? nullptr : &IsSystemLeadByte);
+std::wstring TqrvMP3::Title() const {
+    if (FSongTitle) return std::wstring(CutTitle(*FSongTitle));
+    return std::wstring(CutTitle(TrackTitle(FFileName)));
 }
 
 void TqrvMP3::ProgressTick() {

@@ -36,12 +36,10 @@ enum TMciMode : std::uint8_t {
 class TqrvMP3 : private TNotifyTarget {
 public:
     // Reads the trailer, measures the length (opening and closing the device once) and
-    // creates the notification window. fileName is in the system code page, or in
-    // UTF-8 when utf8 (then the file is opened and played by its UTF-16 name). With
-    // titleFromTags, the title is the song's own from the file's tags where they have
-    // one (see Title). Raises EFOpenError, eMciDeviceError or Exception; nothing is left
-    // behind when it does.
-    explicit TqrvMP3(std::string fileName, bool utf8 = false, bool titleFromTags = false);
+    // creates the notification window. With titleFromTags, the title is the song's own
+    // from the file's tags where they have one (see Title). Raises EFOpenError,
+    // eMciDeviceError or Exception; nothing is left behind when it does.
+    explicit TqrvMP3(std::wstring fileName, bool titleFromTags = false);
     // Releases the notification window. Sends no MCI command.
     virtual ~TqrvMP3();
     TqrvMP3(const TqrvMP3&) = delete;
@@ -76,11 +74,10 @@ public:
     // still reports its natural end. A device that refuses stays where it was
     // (eMciDeviceError).
     void MoveTo(std::int32_t ms, bool paused);
-    // The title: the file name's (in the encoding of the file name), or with
-    // titleFromTags the song's "Artist - Title" or "Title" from its ID3v2 tag, else from
-    // its ID3v1 trailer, where either has a title (in UTF-8). TitleIsUtf8 tells which.
-    std::string Title() const;
-    bool TitleIsUtf8() const noexcept { return FSongTitle || FUtf8; }
+    // The title: the file name's, or with titleFromTags the song's "Artist - Title" or
+    // "Title" from its ID3v2 tag, else from its ID3v1 trailer, where either has a title;
+    // at most MaxTitleUnits long.
+    std::wstring Title() const;
     std::int32_t Length() const noexcept { return FLength; }
     // The length as measured, in milliseconds; 0 when unknown.
     std::int32_t LengthMs() const noexcept { return FLengthMs; }
@@ -127,10 +124,9 @@ private:
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
 
     MCIDEVICEID FDeviceID = 0;
-    std::string FFileName;
-    bool FUtf8 = false;
+    std::wstring FFileName;
     TID3v1Tag FTag;
-    std::optional<std::string> FSongTitle;
+    std::optional<std::wstring> FSongTitle;
     std::int32_t FLength = 0;
     std::int32_t FLengthMs = 0;
     std::optional<std::uint32_t> FVolume;

@@ -10,6 +10,7 @@
 #include "host/HostApi.h"
 #include "media/qrvMP3.h"
 #include "win32/FileTests.h"
+#include "win32/WideText.h"
 
 namespace {
 
@@ -29,6 +30,8 @@ TMp3Player::TMp3Player(const THostBinding& host, const THotKeys& keys)
     : FHost(host), FKeyOn(keys.On), FKeyPrev(keys.Prev), FKeyNext(keys.Next), FKeyPause(keys.Pause),
       FKeyEnd(keys.End), FKeyShuffle(keys.Shuffle), FKeyVolumeUp(keys.VolumeUp), FKeyVolumeDown(keys.VolumeDown),
       FKeySeekForward(keys.SeekForward), FKeySeekBack(keys.SeekBack), FKeyShow(keys.Show), FKeyMute(keys.Mute) {}
+
+void TMp3Player::Append(std::string_view path) { Append(WideOf(path, false)); }
 
 TMp3Player::~TMp3Player() {
     TOperationGuard::Forget(this);
@@ -201,9 +204,9 @@ void TMp3Player::PlayCurrent() {
 }
 
 bool TMp3Player::StartCurrent(std::int32_t fromMs, bool paused) {
-    const TTrackPath path = EntryPath(FIndex);
+    std::wstring path = Entry(FIndex);
     if (!IsExistingFile(path)) return false;
-    FTrack = std::make_unique<TqrvMP3>(path.Text, path.Utf8, FTitlesFromTags);
+    FTrack = std::make_unique<TqrvMP3>(std::move(path), FTitlesFromTags);
     // A focus pause belonged to the track before: this one was never paused.
     FPausedByFocus = false;
     FTrack->SetOnEnd([this](TqrvMP3& sender) { TrackEnded(sender); });
@@ -228,7 +231,7 @@ bool TMp3Player::StartCurrent(std::int32_t fromMs, bool paused) {
 
 void TMp3Player::ShowText(std::string_view Line) { FHost.ShowLine(Line); }
 
-void TMp3Player::ShowTrackLine(std::string_view line) { FHost.ShowLine(line, FTrack && FTrack->TitleIsUtf8()); }
+void TMp3Player::ShowTrackLine(std::wstring_view line) { FHost.ShowLine(line); }
 
 void TMp3Player::TrackEnded(TqrvMP3& /*Sender*/) {
     // An end that was waiting behind the game's end starts nothing.

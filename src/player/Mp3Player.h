@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "core/RandomGenerator.h"
-#include "core/TrackPath.h"
 #include "core/VolumeLevel.h"
 #include "media/qrvMP3.h"
 #include "win32/SlimLock.h"
@@ -57,12 +56,12 @@ public:
         return static_cast<std::int32_t>(FPlaylist.size());
     }
     // A path in the system code page.
-    void Append(std::string path) { Append(TTrackPath{std::move(path), false}); }
-    void Append(TTrackPath path) {
+    void Append(std::string_view path);
+    void Append(std::wstring path) {
         const std::lock_guard lock(FPlaylistLock);
         FPlaylist.push_back(std::move(path));
     }
-    void Append(std::vector<TTrackPath> paths) {
+    void Append(std::vector<std::wstring> paths) {
         const std::lock_guard lock(FPlaylistLock);
         if (FPlaylist.empty())
             FPlaylist = std::move(paths);
@@ -70,11 +69,10 @@ public:
             FPlaylist.insert(FPlaylist.end(), std::make_move_iterator(paths.begin()), std::make_move_iterator(paths.end()));
     }
     // The path at index; an index outside 0 .. Count - 1 raises std::out_of_range.
-    TTrackPath EntryPath(std::int32_t index) const {
+    std::wstring Entry(std::int32_t index) const {
         const std::lock_guard lock(FPlaylistLock);
         return FPlaylist.at(static_cast<std::size_t>(index));
     }
-    std::string Entry(std::int32_t index) const { return EntryPath(index).Text; }
 
     // The rest of the playlist is being read beside the game: until ScanEnded, the on
     // key pressed while nothing has been found switches the player on with the first
@@ -193,7 +191,7 @@ private:
     TVolumeLevel FVolume;
     bool FMuted = false;
     mutable TSlimLock FPlaylistLock;
-    std::vector<TTrackPath> FPlaylist;
+    std::vector<std::wstring> FPlaylist;
     bool FScanning = false;
     bool FWantOn = false;
     std::unique_ptr<TqrvMP3> FTrack;
@@ -213,8 +211,8 @@ private:
     // The focus arguments of a deferred change.
     enum : std::uintptr_t { FocusLostArg = 0, FocusBackArg = 1, FocusClickArg = 2 };
     void ChangeFocus(std::uintptr_t change);
-    // A line that holds the current track's title, in the title's encoding.
-    void ShowTrackLine(std::string_view line);
+    // A line that holds the current track's title.
+    void ShowTrackLine(std::wstring_view line);
     static void DeferredFocus(void* player, std::uintptr_t regained) noexcept;
     static void DeferredEntriesFound(void* player, std::uintptr_t) noexcept;
     static void DeferredGameEnd(void* player, std::uintptr_t windowsOnly) noexcept;

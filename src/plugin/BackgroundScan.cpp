@@ -20,13 +20,13 @@ public:
     explicit TPlayerSink(TBackgroundScan& scan)
         : FScan(scan), FCount(static_cast<std::size_t>(scan.FPlayer.Count())) {}
     std::size_t Count() const override { return FCount; }
-    void Add(TTrackPath path) override {
+    void Add(std::wstring path) override {
         FScan.FPlayer.Append(std::move(path));
         ++FCount;
         // The game thread hears of the first entry only: a switch-on may wait for it.
         if (!FFoundTold) FFoundTold = PostMessageA(FScan.FWindowHandle, EntriesFoundMessage, 0, 0) != FALSE;
     }
-    TTrackPath At(std::size_t index) const override { return FScan.FPlayer.EntryPath(static_cast<std::int32_t>(index)); }
+    std::wstring At(std::size_t index) const override { return FScan.FPlayer.Entry(static_cast<std::int32_t>(index)); }
     bool Stopping() const noexcept override { return FScan.FStop.load(std::memory_order_relaxed); }
 
 private:
@@ -35,7 +35,7 @@ private:
     bool FFoundTold = false;
 };
 
-TBackgroundScan::TBackgroundScan(TMp3Player& player, std::vector<std::string> lines)
+TBackgroundScan::TBackgroundScan(TMp3Player& player, std::vector<TPlaylistLine> lines)
     : FPlayer(player), FLines(std::move(lines)), FWindow(static_cast<TNotifyTarget&>(*this)),
       FWindowHandle(FWindow.Handle()) {}
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "media/NotifyWindow.h"
+#include "plugin/ConfigTextPass.h"
 #include "win32/Handles.h"
 
 class TMp3Player;
@@ -18,7 +19,7 @@ class TBackgroundScan final : private TNotifyTarget {
 public:
     // On the game thread: the window that hears from the scan is the game thread's.
     // Raises when the window cannot be made.
-    TBackgroundScan(TMp3Player& player, std::vector<std::string> lines);
+    TBackgroundScan(TMp3Player& player, std::vector<TPlaylistLine> lines);
     // Starts the scan and tells the player; false, with nothing started, when no thread
     // could be started.
     bool Start() noexcept;
@@ -40,7 +41,7 @@ private:
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
 
     TMp3Player& FPlayer;
-    const std::vector<std::string> FLines;
+    const std::vector<TPlaylistLine> FLines;
     std::atomic<bool> FStop{false};
     TNotifyWindow FWindow;
     const HWND FWindowHandle;

@@ -7,6 +7,7 @@
 #include "core/PlaylistFile.h"
 #include "plugin/LibraryScan.h"
 #include "win32/FileTests.h"
+#include "win32/FullPathName.h"
 #include "win32/Handles.h"
 #include "win32/QuietErrorMode.h"
 #include "win32/WideText.h"
@@ -23,13 +24,19 @@ bool HasNonAscii(std::string_view text) noexcept {
     return false;
 }
 
+// The line's readings. The code page is the one the system's 8-bit file calls read a
+// name in, so the UTF-16 name finds what such a call would find.
+TPlaylistLine ReadingsOf(std::string_view line) {
+    TPlaylistLine readings{WideOfFileName(line), {}};
+    if (HasNonAscii(line) && IsValidUtf8(line)) readings.InUtf8 = WideOf(line, true);
+    return readings;
+}
+
 // A playlist line as its writer meant it: in the system code page, unless it names
-// nothing there but does name something read as UTF-8 (Notepad saves UTF-8 now).
-TTrackPath LineAsMeant(std::string_view line) {
-    TTrackPath inCodePage{std::string(line), false};
-    if (!HasNonAscii(line) || !IsValidUtf8(line) || TLibraryScan::NamesSomething(inCodePage)) return inCodePage;
-    TTrackPath inUtf8 = InCodePageWherePossible({std::string(line), true});
-    return TLibraryScan::NamesSomething(inUtf8) ? inUtf8 : inCodePage;
+// nothing there but does name something read as UTF-8.
+const std::wstring& LineAsMeant(const TPlaylistLine& line) {
+    if (line.InUtf8.empty() || TLibraryScan::NamesSomething(line.InCodePage)) return line.InCodePage;
+    return TLibraryScan::NamesSomething(line.InUtf8) ? line.InUtf8 : line.InCodePage;
 }
 
 } // namespace
@@ -57,8 +64,8 @@ void ReadConfigLines(const std::string& fileName, const std::function<void(std::
     if (!CloseHandle(file.Release())) RaiseInOutError(GetLastError());
 }
 
-void ScanPlaylist(const std::string& fileName, std::vector<TTrackPath>& entries,
-                  const std::function<void()>& onEntry, std::vector<std::string>* later) {
+void ScanPlaylist(const std::string& fileName, std::vector<std::wstring>& entries,
+                  const std::function<void()>& onEntry, std::vector<TPlaylistLine>* later) {
     bool inPlaylist = false;
     TLibraryScan scan(entries, onEntry);
     ReadConfigLines(fileName, [&](std::string_view rawLine) {
@@ -69,11 +76,13 @@ void ScanPlaylist(const std::string& fileName, std::vector<TTrackPath>& entries,
         }
         if (line.empty()) return;
         if (later != nullptr && (!later->empty() || IsLibraryFormLine(line))) {
-            later->emplace_back(line);
+            TPlaylistLine readings = ReadingsOf(line);
+            readings.InCodePage = FullPathName(readings.InCodePage);
+            readings.InUtf8 = FullPathName(readings.InUtf8);
+            later->push_back(std::move(readings));
             return;
         }
-        // The configuration's own lines are in the system code page.
-        scan.AddLine(LineAsMeant(line));
+        scan.AddLine(LineAsMeant(ReadingsOf(line)));
     });
 }
 
@@ -81,9 +90,9 @@ bool IsLibraryFormLine(std::string_view line) noexcept {
     return RecursiveFolder(line).has_value() || IsPlaylistFileName(line);
 }
 
-void ScanPlaylistLines(const std::vector<std::string>& lines, TEntrySink& sink) {
+void ScanPlaylistLines(const std::vector<TPlaylistLine>& lines, TEntrySink& sink) {
     TLibraryScan scan(sink);
-    for (const std::string& line : lines) {
+    for (const TPlaylistLine& line : lines) {
         if (scan.Full()) break;
         scan.AddLine(LineAsMeant(line));
     }

@@ -21,7 +21,7 @@ std::uint8_t ReadKey(const TKeyReader& keys, const char* name, std::int32_t defa
 
 } // namespace
 
-std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host, std::vector<std::string>* later) {
+std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host, std::vector<TPlaylistLine>* later) {
     if (!IsExistingFile(ConfigFileName)) return nullptr;
     THotKeys hotKeys;
     bool titlesFromTags = false;
@@ -45,7 +45,7 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host, std::vector<std
     }
     auto player = std::make_unique<TMp3Player>(host, hotKeys);
     player->SetTitlesFromTags(titlesFromTags);
-    std::vector<TTrackPath> playlist;
+    std::vector<std::wstring> playlist;
     ScanPlaylist(ConfigFileName, playlist, {}, later);
     player->Append(std::move(playlist));
     return player;

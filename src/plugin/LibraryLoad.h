@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "player/Mp3Player.h"
+#include "plugin/ConfigTextPass.h"
 
 class THostBinding;
 
@@ -20,7 +21,7 @@ extern TMp3Player* Player;
 // there is no such file. Raises EInOutError when the file cannot be read. With later,
 // the playlist lines from the first library form on are left to *later (see
 // ScanPlaylist).
-std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host, std::vector<std::string>* later = nullptr);
+std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host, std::vector<TPlaylistLine>* later = nullptr);
 
 // Builds the loaded plug-in on the calling thread (the game thread): reads the
 // configuration, builds the player and installs the hooks. Raises EInOutError when the

@@ -1,6 +1,8 @@
 // What one playlist line stands for: a file, a folder's MP3s, a folder tree ("\**"),
-// or the entries of a playlist file (.m3u, .m3u8). Runs at load, on the game thread.
+// or the entries of a playlist file (.m3u, .m3u8). Paths are UTF-16 throughout.
 #pragma once
+
+#include <windows.h>
 
 #include <functional>
 #include <map>
@@ -8,15 +10,13 @@
 #include <utility>
 #include <vector>
 
-#include "core/TrackPath.h"
-
 // Where a scan's entries go. A scan reads back what it added: a list met again adds its
 // part again.
 class TEntrySink {
 public:
     virtual std::size_t Count() const = 0;
-    virtual void Add(TTrackPath path) = 0;
-    virtual TTrackPath At(std::size_t index) const = 0;
+    virtual void Add(std::wstring path) = 0;
+    virtual std::wstring At(std::size_t index) const = 0;
     // True when the scan is to end early: it adds nothing more.
     virtual bool Stopping() const noexcept { return false; }
 
@@ -29,21 +29,21 @@ public:
     // Appends to sink.
     explicit TLibraryScan(TEntrySink& sink) : FSink(sink) {}
     // Appends to entries; onEntry, when given, runs after each entry it appends.
-    explicit TLibraryScan(std::vector<TTrackPath>& entries, std::function<void()> onEntry = {})
+    explicit TLibraryScan(std::vector<std::wstring>& entries, std::function<void()> onEntry = {})
         : FVector(entries, std::move(onEntry)), FSink(FVector) {}
     TLibraryScan(const TLibraryScan&) = delete;
     TLibraryScan& operator=(const TLibraryScan&) = delete;
 
     // Appends what the trimmed, non-empty line stands for; nothing for a line that
     // names nothing. Raises nothing for what it finds (or does not) on the disk.
-    void AddLine(const TTrackPath& line);
+    void AddLine(const std::wstring& line);
 
     // Appends folder + "\" + name for every entry a search for folder + "\*.mp3"
     // returns, in the platform's order.
-    void AddFolder(const TTrackPath& folder);
+    void AddFolder(const std::wstring& folder);
 
     // True when the line names an existing file, folder, "**" folder or playlist file.
-    static bool NamesSomething(const TTrackPath& line);
+    static bool NamesSomething(const std::wstring& line);
 
     // True once the sink holds MaxPlaylistEntries (or is stopping): the scan appends
     // nothing more.
@@ -52,24 +52,24 @@ public:
 private:
     class TVectorSink final : public TEntrySink {
     public:
-        TVectorSink(std::vector<TTrackPath>& entries, std::function<void()> onEntry)
+        TVectorSink(std::vector<std::wstring>& entries, std::function<void()> onEntry)
             : FEntries(&entries), FOnEntry(std::move(onEntry)) {}
         TVectorSink() = default;
         std::size_t Count() const override { return FEntries->size(); }
-        void Add(TTrackPath path) override {
+        void Add(std::wstring path) override {
             FEntries->push_back(std::move(path));
             if (FOnEntry) FOnEntry();
         }
-        TTrackPath At(std::size_t index) const override { return (*FEntries)[index]; }
+        std::wstring At(std::size_t index) const override { return (*FEntries)[index]; }
 
     private:
-        std::vector<TTrackPath>* FEntries = nullptr;
+        std::vector<std::wstring>* FEntries = nullptr;
         std::function<void()> FOnEntry;
     };
 
-    void AddTree(const TTrackPath& root);
-    void AddList(const TTrackPath& list);
-    void Emit(TTrackPath path);
+    void AddTree(const std::wstring& root);
+    void AddList(const std::wstring& list);
+    void Emit(std::wstring path);
 
     TVectorSink FVector;
     TEntrySink& FSink;
@@ -84,6 +84,11 @@ private:
 // A test build's hook, run before each folder or list the scan reads (a slow disk);
 // none in the plug-in.
 extern void (*LibraryScanStep)();
+
+// How a tree's folders are listed: the system's call, which a test may replace with one
+// that fails as some file systems' does (a remote desktop's drives, some network
+// storage), to see the search take over.
+extern BOOL(WINAPI* FolderListingCall)(HANDLE folder, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID buffer, DWORD size);
 
 // Lists nest this deep at most; a deeper one adds nothing.
 inline constexpr std::size_t MaxListDepth = 8;

@@ -11,6 +11,7 @@
 #include "media/NotifyWindow.h"
 #include "player/Mp3Player.h"
 #include "plugin/BackgroundScan.h"
+#include "plugin/ConfigTextPass.h"
 #include "plugin/Hooks.h"
 
 class TLoadedPlugin {
@@ -33,7 +34,7 @@ private:
     THostBinding FHost;
     TNotifyWindowClass FWindowClass;
     // The playlist lines left to the scan, until it is made.
-    std::vector<std::string> FLaterLines;
+    std::vector<TPlaylistLine> FLaterLines;
     std::unique_ptr<TMp3Player> FPlayer;
     THooks FHooks;
     // Destroyed first: a scan still running is stopped before the player goes.

@@ -2,7 +2,6 @@
 
 #include "win32/Handles.h"
 #include "win32/QuietErrorMode.h"
-#include "win32/WideText.h"
 
 namespace {
 
@@ -18,10 +17,8 @@ template <class FindData> bool IsDatedFile(const FindData& found) {
 
 } // namespace
 
-bool IsExistingFile(const TTrackPath& path) {
-    if (!path.Utf8) return IsExistingFile(path.Text);
+bool IsExistingFile(const std::wstring& name) {
     const TQuietErrorMode quiet;
-    const std::wstring name = WideOf(path);
     if (name.size() > MaxPathUnits) return false;
     WIN32_FIND_DATAW found;
     UniqueFind search(FindFirstFileW(name.c_str(), &found));
@@ -30,10 +27,8 @@ bool IsExistingFile(const TTrackPath& path) {
     return IsDatedFile(found);
 }
 
-bool IsExistingFolder(const TTrackPath& path) {
-    if (!path.Utf8) return IsExistingFolder(path.Text);
+bool IsExistingFolder(const std::wstring& name) {
     const TQuietErrorMode quiet;
-    const std::wstring name = WideOf(path);
     if (name.size() > MaxPathUnits) return false;
     const DWORD attributes = GetFileAttributesW(name.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);

@@ -2,15 +2,22 @@
 
 #include <windows.h>
 
-std::wstring WideOf(std::string_view text, bool utf8) {
+namespace {
+
+std::wstring WideIn(UINT codePage, std::string_view text) {
     if (text.empty()) return {};
-    const UINT codePage = utf8 ? CP_UTF8 : CP_ACP;
     const int size = static_cast<int>(text.size());
     const int length = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
     if (length > 0) MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), length);
     return wide;
 }
+
+} // namespace
+
+std::wstring WideOf(std::string_view text, bool utf8) { return WideIn(utf8 ? CP_UTF8 : CP_ACP, text); }
+
+std::wstring WideOfFileName(std::string_view name) { return WideIn(AreFileApisANSI() ? CP_ACP : CP_OEMCP, name); }
 
 std::string Utf8Of(std::wstring_view text) {
     if (text.empty()) return {};
@@ -33,14 +40,4 @@ std::optional<std::string> CodePageOf(std::wstring_view text) {
     // characters to one byte sequence without calling it lossy.
     if (lossy || WideOf(out, false) != text) return std::nullopt;
     return out;
-}
-
-TTrackPath TrackPathOf(std::wstring_view name) {
-    if (auto inCodePage = CodePageOf(name)) return {std::move(*inCodePage), false};
-    return {Utf8Of(name), true};
-}
-
-TTrackPath InCodePageWherePossible(TTrackPath path) {
-    if (!path.Utf8) return path;
-    return TrackPathOf(WideOf(path));
 }

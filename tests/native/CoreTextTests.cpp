@@ -83,7 +83,22 @@ TEST(TrackTitle, DropsFolderAndLastExtension) {
                  {"dir/song.mp3", "dir/song"}, {"C:\\Music\\Album\\Song.mp3", "Song"},
                  {"music\\folder.x\\track", "track"}, {"C:\\Music\\\\a.mp3", "a"},
                  {"", ""}};
-    for (const auto& row : table) EXPECT_EQ(TrackTitle(row.Path, &NoLeadBytes), row.Title) << row.Path;
+    for (const auto& row : table) {
+        EXPECT_EQ(TrackTitle(row.Path, &NoLeadBytes), row.Title) << row.Path;
+        const std::string_view path = row.Path, title = row.Title;
+        EXPECT_EQ(TrackTitle(std::wstring(path.begin(), path.end())), std::wstring(title.begin(), title.end())) << row.Path;
+    }
+}
+
+TEST(TrackTitle, CutToAFileNamesLengthAtACharactersBoundary) {
+    const std::wstring plain(300, L'a');
+    std::wstring pairs;
+    for (int i = 0; i < 150; ++i) pairs += L"\xD83C\xDFB5"; // U+1F3B5 as its two halves
+    const struct {
+        std::wstring Title;
+        std::size_t Length;
+    } table[] = {{L"short", 5}, {plain.substr(0, 255), 255}, {plain, 255}, {pairs, 254}, {L"a" + pairs, 255}};
+    for (const auto& row : table) EXPECT_EQ(CutTitle(row.Title).size(), row.Length) << row.Title.size();
 }
 
 TEST(TrackTitle, TrailBytesAreNeitherSeparatorsNorDots) {

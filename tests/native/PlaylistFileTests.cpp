@@ -6,13 +6,13 @@
 
 namespace {
 
-std::vector<TTrackPath> Read(std::string_view bytes, bool utf8ByName = false) {
+std::vector<std::string> Read(std::string_view bytes, bool utf8ByName = false) {
     return ReadPlaylistFile(bytes, utf8ByName);
 }
 
 TEST(PlaylistFile, EntriesSkipCommentsAndBlankLinesAndAreTrimmed) {
     const auto entries = Read("#EXTM3U\r\n#EXTINF:123,Artist - Song\r\n  a.mp3 \r\n\r\n\tsub/b.mp3\n#x\nc:\\d.mp3");
-    EXPECT_EQ(entries, (std::vector<TTrackPath>{{"a.mp3", true}, {"sub\\b.mp3", true}, {"c:\\d.mp3", true}}))
+    EXPECT_EQ(entries, (std::vector<std::string>{"a.mp3", "sub\\b.mp3", "c:\\d.mp3"}))
         << "ASCII is valid UTF-8";
 }
 
@@ -32,25 +32,25 @@ TEST(PlaylistFile, EncodingsAndLineEnds) {
         const char* Case;
         std::string Bytes;
         bool Utf8ByName;
-        std::vector<TTrackPath> Entries;
+        std::vector<std::string> Entries;
     } table[] = {
-        {"valid UTF-8", "\xE5\xA4\x9C.mp3", false, {{"\xE5\xA4\x9C.mp3", true}}},
-        {"a byte-order mark, skipped", "\xEF\xBB\xBF" "a.mp3", false, {{"a.mp3", true}}},
-        {"code page bytes", "caf\xE9.mp3", false, {{"caf\xE9.mp3", false}}},
+        {"valid UTF-8", "\xE5\xA4\x9C.mp3", false, {"\xE5\xA4\x9C.mp3"}},
+        {"a byte-order mark, skipped", "\xEF\xBB\xBF" "a.mp3", false, {"a.mp3"}},
+        {"code page bytes", "caf\xE9.mp3", false, {"caf\xC3\xA9.mp3"}},
         {"a line of an .m3u8 that is no UTF-8 is read in the code page", "\xC3\xA9.mp3\ncaf\xE9.mp3", true,
-         {{"\xC3\xA9.mp3", true}, {"caf\xE9.mp3", false}}},
-        {"a mark, then invalid bytes", "\xEF\xBB\xBF" "caf\xE9.mp3", false, {{"caf\xE9.mp3", false}}},
+         {"\xC3\xA9.mp3", "caf\xC3\xA9.mp3"}},
+        {"a mark, then invalid bytes", "\xEF\xBB\xBF" "caf\xE9.mp3", false, {"caf\xC3\xA9.mp3"}},
         {"UTF-16LE, as the shell writes it", Utf16(u"C:\\M\u00FAsica\\\u591C.mp3\r\nb.mp3\r\n", false), false,
-         {{"C:\\M\xC3\xBAsica\\\xE5\xA4\x9C.mp3", true}, {"b.mp3", true}}},
-        {"UTF-16BE in an .m3u8", Utf16(u"#EXTM3U\na.mp3", true), true, {{"a.mp3", true}}},
+         {"C:\\M\xC3\xBAsica\\\xE5\xA4\x9C.mp3", "b.mp3"}},
+        {"UTF-16BE in an .m3u8", Utf16(u"#EXTM3U\na.mp3", true), true, {"a.mp3"}},
         {"UTF-16 with an unpaired half and an odd last byte", Utf16(u"a\xD800.mp3", false) + "x", false,
-         {{"a\xEF\xBF\xBD.mp3", true}}},
+         {"a\xEF\xBF\xBD.mp3"}},
         {"lone CRs end lines, after #EXTM3U too", "#EXTM3U\ra.mp3\r#EXTINF:1,x\rb.mp3\r", false,
-         {{"a.mp3", true}, {"b.mp3", true}}},
+         {"a.mp3", "b.mp3"}},
         {"CR LF, LF and CR mixed", "a.mp3\r\nb.mp3\nc.mp3\rd.mp3", false,
-         {{"a.mp3", true}, {"b.mp3", true}, {"c.mp3", true}, {"d.mp3", true}}},
-        {"a NUL drops its entry", std::string("a\0x.mp3\nb.mp3\n", 14), false, {{"b.mp3", true}}},
-        {"a NUL inside UTF-16", Utf16(std::u16string(u"c\0.mp3\nd.mp3", 12), false), false, {{"d.mp3", true}}},
+         {"a.mp3", "b.mp3", "c.mp3", "d.mp3"}},
+        {"a NUL drops its entry", std::string("a\0x.mp3\nb.mp3\n", 14), false, {"b.mp3"}},
+        {"a NUL inside UTF-16", Utf16(std::u16string(u"c\0.mp3\nd.mp3", 12), false), false, {"d.mp3"}},
     };
     for (const auto& row : table) EXPECT_EQ(Read(row.Bytes, row.Utf8ByName), row.Entries) << row.Case;
 }
@@ -74,9 +74,9 @@ TEST(PlaylistFile, FileUriFormsAsPlayersWriteThem) {
     };
     for (const auto& row : table) EXPECT_EQ(FileUriPath(row.Uri), row.Path) << row.Uri;
     // Raw bytes keep the line's encoding; escapes are UTF-8 bytes.
-    EXPECT_EQ(Read("file:///C:/caf\xE9/%C3%A9.mp3\n"), (std::vector<TTrackPath>{{"C:\\caf\xC3\xA9\\\xC3\xA9.mp3", true}}));
+    EXPECT_EQ(Read("file:///C:/caf\xE9/%C3%A9.mp3\n"), (std::vector<std::string>{"C:\\caf\xC3\xA9\\\xC3\xA9.mp3"}));
     EXPECT_EQ(Read("file:///C:/a%E9.mp3\nfile:///C:/a.mp3%00b\nfile:\nfile:///F:/x%2Fy.mp3\nmailto:x@y\n"),
-              (std::vector<TTrackPath>{{"F:\\x\\y.mp3", true}}))
+              (std::vector<std::string>{"F:\\x\\y.mp3"}))
         << "no invalid UTF-8, no escaped NUL, no empty path, no other scheme";
 }
 

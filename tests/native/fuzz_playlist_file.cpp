@@ -12,17 +12,17 @@ namespace {
 
 void Check(std::string_view bytes) {
     for (const bool utf8ByName : {false, true}) {
-        for (const TTrackPath& entry : ReadPlaylistFile(bytes, utf8ByName)) {
+        for (const std::string& entry : ReadPlaylistFile(bytes, utf8ByName)) {
             // Entries are never empty, never hold a line end, a NUL or a "/", and are
-            // valid in their encoding.
-            if (entry.Text.empty()) __builtin_trap();
-            if (entry.Text.find_first_of(std::string_view("\n\r\0/", 4)) != std::string::npos) __builtin_trap();
-            if (entry.Utf8 && !IsValidUtf8(entry.Text)) __builtin_trap();
-            (void)RecursiveFolder(entry.Text);
-            (void)IsAbsolutePath(entry.Text);
-            (void)FolderOf(entry.Text);
-            (void)ResolveListEntry("D:\\Lists\\", entry.Text);
-            (void)ResolveListEntry("\\\\?\\UNC\\nas\\m\\", entry.Text);
+            // valid UTF-8, whatever the file's encoding.
+            if (entry.empty()) __builtin_trap();
+            if (entry.find_first_of(std::string_view("\n\r\0/", 4)) != std::string::npos) __builtin_trap();
+            if (!IsValidUtf8(entry)) __builtin_trap();
+            (void)RecursiveFolder(entry);
+            (void)IsAbsolutePath(entry);
+            (void)FolderOf(entry);
+            (void)ResolveListEntry("D:\\Lists\\", entry);
+            (void)ResolveListEntry("\\\\?\\UNC\\nas\\m\\", entry);
         }
     }
 }

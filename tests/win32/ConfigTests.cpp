@@ -14,16 +14,19 @@
 #include "plugin/LibraryScan.h"
 #include "win32/FileTests.h"
 #include "win32/QuietErrorMode.h"
+#include "win32/WideText.h"
 
 namespace {
 
+// The entries, in the code page (which spells all of these).
 std::vector<std::string> Scan() {
-    std::vector<TTrackPath> paths;
+    std::vector<std::wstring> paths;
     ScanPlaylist(ConfigFileName, paths);
     std::vector<std::string> entries;
-    for (TTrackPath& path : paths) {
-        EXPECT_FALSE(path.Utf8) << path.Text;
-        entries.push_back(std::move(path.Text));
+    for (const std::wstring& path : paths) {
+        const std::optional<std::string> inCodePage = CodePageOf(path);
+        EXPECT_TRUE(inCodePage.has_value()) << Utf8Of(path);
+        entries.push_back(inCodePage.value_or(""));
     }
     return entries;
 }
@@ -153,11 +156,11 @@ TEST_F(Config, PathProbesRunQuietAndKeepTheThreadsErrorMode) {
     // Each probe reports the thread's mode from inside, where it calls back.
     std::vector<UINT> inside;
     const auto seen = [&] { inside.push_back(GetThreadErrorMode()); };
-    std::vector<TTrackPath> paths;
+    std::vector<std::wstring> paths;
     const std::pair<const char*, std::function<void()>> probes[] = {
         {"file test", [] { IsExistingFile("Q:\\nothing\\x.mp3"); }},
         {"folder test", [] { IsExistingFolder("Q:\\nothing"); }},
-        {"folder expansion", [&] { TLibraryScan(paths, seen).AddFolder({"music", false}); }},
+        {"folder expansion", [&] { TLibraryScan(paths, seen).AddFolder(L"music"); }},
         {"playlist scan", [&] { ScanPlaylist(ConfigFileName, paths, seen); }},
         {"text pass", [&] { ReadConfigLines(ConfigFileName, [&](std::string_view) { seen(); }); }},
         {"missing configuration",

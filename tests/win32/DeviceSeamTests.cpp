@@ -16,7 +16,7 @@ protected:
 };
 
 TEST_F(DeviceCommands, ConstructionOpensMeasuresAndCloses) {
-    TqrvMP3 track("song.mp3");
+    TqrvMP3 track(L"song.mp3");
     ASSERT_EQ(Mci.Calls.size(), 4u);
     const TMciCall& open = Mci.Calls[0];
     EXPECT_EQ(open.Device, 0u);
@@ -50,13 +50,13 @@ TEST_F(DeviceCommands, LengthIsTruncatedToWholeSeconds) {
     } table[] = {{59999, 59}, {60000, 60}, {185999, 185}, {999, 0}, {0, 0}};
     for (const auto& row : table) {
         Mci.LengthMs = row.Ms;
-        TqrvMP3 track("song.mp3");
+        TqrvMP3 track(L"song.mp3");
         EXPECT_EQ(track.Length(), row.Seconds) << row.Ms << " ms";
     }
 }
 
 TEST_F(DeviceCommands, PlayPauseResumeStop) {
-    TqrvMP3 track("song.mp3");
+    TqrvMP3 track(L"song.mp3");
     Mci.Calls.clear();
     track.Play();
     ASSERT_EQ(Mci.Messages(), (std::vector<UINT>{MCI_OPEN, MCI_STATUS, MCI_PLAY}));
@@ -95,7 +95,7 @@ TEST_F(DeviceCommands, PlayPauseResumeStop) {
 }
 
 TEST_F(DeviceCommands, ClosedDeviceSendsNothing) {
-    TqrvMP3 track("song.mp3");
+    TqrvMP3 track(L"song.mp3");
     Mci.Calls.clear();
     EXPECT_EQ(track.Mode(), mmUnknown);
     track.Stop();
@@ -106,7 +106,7 @@ TEST_F(DeviceCommands, ClosedDeviceSendsNothing) {
 }
 
 TEST_F(DeviceCommands, ModeValuesMap) {
-    TqrvMP3 track("song.mp3");
+    TqrvMP3 track(L"song.mp3");
     track.Play();
     const struct {
         DWORD_PTR Value;
@@ -122,14 +122,14 @@ TEST_F(DeviceCommands, ModeValuesMap) {
 TEST_F(DeviceCommands, FailedCommandsRaiseWithCodeAndText) {
     Mci.Failures[MCI_OPEN] = 277;
     try {
-        TqrvMP3 track("song.mp3");
+        TqrvMP3 track(L"song.mp3");
         FAIL() << "no error";
     } catch (const eMciDeviceError& error) {
         EXPECT_STREQ(error.what(), "277 - fake text for 277");
     }
     Mci.HasErrorText = false;
     try {
-        TqrvMP3 track("song.mp3");
+        TqrvMP3 track(L"song.mp3");
         FAIL() << "no error";
     } catch (const eMciDeviceError& error) {
         EXPECT_STREQ(error.what(), "277 - Unknown error code");
@@ -138,12 +138,12 @@ TEST_F(DeviceCommands, FailedCommandsRaiseWithCodeAndText) {
 
 TEST_F(DeviceCommands, MeasuringClosesTheDeviceWhenTheQueryFails) {
     Mci.Failures[MCI_STATUS] = 263;
-    EXPECT_THROW(TqrvMP3 track("song.mp3"), eMciDeviceError);
+    EXPECT_THROW(TqrvMP3 track(L"song.mp3"), eMciDeviceError);
     EXPECT_EQ(Mci.Messages(), (std::vector<UINT>{MCI_OPEN, MCI_SET, MCI_STATUS, MCI_CLOSE}));
 }
 
 TEST_F(DeviceCommands, FailedCloseKeepsTheDeviceOpen) {
-    TqrvMP3 track("song.mp3");
+    TqrvMP3 track(L"song.mp3");
     track.Play();
     Mci.Failures[MCI_CLOSE] = 263;
     EXPECT_THROW(track.Stop(), eMciDeviceError);
@@ -154,7 +154,7 @@ TEST_F(DeviceCommands, FailedCloseKeepsTheDeviceOpen) {
 }
 
 TEST_F(DeviceCommands, OnlyASuccessfulNotificationEndsTheTrack) {
-    TqrvMP3 track("song.mp3");
+    TqrvMP3 track(L"song.mp3");
     int ended = 0;
     track.SetOnEnd([&](TqrvMP3&) { ++ended; });
     track.Play();
@@ -174,7 +174,7 @@ TEST_F(DeviceCommands, OnlyASuccessfulNotificationEndsTheTrack) {
 }
 
 TEST_F(DeviceCommands, ErrorsAtTheEndOfATrackStayInTheWindow) {
-    TqrvMP3 track("song.mp3");
+    TqrvMP3 track(L"song.mp3");
     track.SetOnEnd([](TqrvMP3&) { throw eMciDeviceError("263 - the next one cannot open"); });
     track.Play();
     EXPECT_EQ(SendMessageA(track.NotifyWindow(), MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, 7), 0);
@@ -184,7 +184,7 @@ TEST_F(DeviceCommands, ErrorsAtTheEndOfATrackStayInTheWindow) {
 }
 
 TEST_F(DeviceCommands, TheEndHandlerMayFreeTheDevice) {
-    auto track = std::make_unique<TqrvMP3>("song.mp3");
+    auto track = std::make_unique<TqrvMP3>(L"song.mp3");
     HWND window = track->NotifyWindow();
     track->SetOnEnd([&](TqrvMP3&) { track.reset(); });
     track->Play();
@@ -194,7 +194,7 @@ TEST_F(DeviceCommands, TheEndHandlerMayFreeTheDevice) {
 }
 
 TEST_F(DeviceCommands, FreeingAnOpenDeviceSendsNothing) {
-    auto track = std::make_unique<TqrvMP3>("song.mp3");
+    auto track = std::make_unique<TqrvMP3>(L"song.mp3");
     track->Play();
     Mci.Calls.clear();
     track.reset();

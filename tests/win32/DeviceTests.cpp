@@ -18,16 +18,16 @@ protected:
 
 TEST_F(RealDevice, MeasuresATwoSecondTone) {
     CopyFixture("tone2s.mp3", "music\\tone.mp3");
-    TqrvMP3 track("music\\tone.mp3");
+    TqrvMP3 track(L"music\\tone.mp3");
     EXPECT_EQ(track.Length(), 2);
     EXPECT_EQ(track.DeviceID(), 0u) << "closed again after measuring";
     EXPECT_EQ(track.Mode(), mmUnknown);
-    EXPECT_EQ(track.Title(), "tone");
+    EXPECT_EQ(track.Title(), L"tone");
 }
 
 TEST_F(RealDevice, PlaysToTheEndAndReportsItOnce) {
     CopyFixture("tone1s.mp3", "one.mp3");
-    TqrvMP3 track("one.mp3");
+    TqrvMP3 track(L"one.mp3");
     int ended = 0;
     track.SetOnEnd([&](TqrvMP3& sender) {
         EXPECT_EQ(&sender, &track);
@@ -46,7 +46,7 @@ TEST_F(RealDevice, PlaysToTheEndAndReportsItOnce) {
 
 TEST_F(RealDevice, PauseAndResumeMoveTheMode) {
     CopyFixture("tone5s.mp3", "five.mp3");
-    TqrvMP3 track("five.mp3");
+    TqrvMP3 track(L"five.mp3");
     int ended = 0;
     track.SetOnEnd([&](TqrvMP3&) { ++ended; });
     track.Play();
@@ -66,7 +66,7 @@ TEST_F(RealDevice, ARealMciFailureCarriesCodeAndPlatformText) {
     // The waveaudio device does not open shareable: error 274.
     CopyFixture("short.wav", "short.wav");
     try {
-        TqrvMP3 track("short.wav");
+        TqrvMP3 track(L"short.wav");
         FAIL() << "no error";
     } catch (const eMciDeviceError& error) {
         char text[256] = "";
@@ -77,7 +77,7 @@ TEST_F(RealDevice, ARealMciFailureCarriesCodeAndPlatformText) {
 
 TEST_F(RealDevice, AFileThatCannotBeOpenedRaisesEFOpenError) {
     try {
-        TqrvMP3 track("missing.mp3");
+        TqrvMP3 track(L"missing.mp3");
         FAIL() << "no error";
     } catch (const EFOpenError& error) {
         const std::string message = error.what();
@@ -87,7 +87,7 @@ TEST_F(RealDevice, AFileThatCannotBeOpenedRaisesEFOpenError) {
     // Held open by another program without sharing.
     CopyFixture("tone1s.mp3", "held.mp3");
     HANDLE held = CreateFileA("held.mp3", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    EXPECT_THROW(TqrvMP3 track("held.mp3"), EFOpenError);
+    EXPECT_THROW(TqrvMP3 track(L"held.mp3"), EFOpenError);
     CloseHandle(held);
 }
 
@@ -106,7 +106,7 @@ TEST_F(RealDevice, ReadsTheTrailerOnlyWhenItIsMarked) {
         DWORD written = 0;
         WriteFile(file, trailer.data(), 128, &written, nullptr);
         CloseHandle(file);
-        TqrvMP3 track("plain.mp3");
+        TqrvMP3 track(L"plain.mp3");
         const TID3v1Tag expected = row.Kept ? *reinterpret_cast<const TID3v1Tag*>(trailer.data()) : BlankTag();
         EXPECT_EQ(std::memcmp(&track.Tag(), &expected, 128), 0) << row.Marker;
     }
@@ -114,8 +114,8 @@ TEST_F(RealDevice, ReadsTheTrailerOnlyWhenItIsMarked) {
 
 TEST_F(RealDevice, TitleSkipsTrailBytesOfTheSystemCodePage) {
     CopyFixture("tone1s.mp3", "a.b.mp3");
-    TqrvMP3 track("a.b.mp3");
-    EXPECT_EQ(track.Title(), "a.b");
+    TqrvMP3 track(L"a.b.mp3");
+    EXPECT_EQ(track.Title(), L"a.b");
     // The same rule for other names, with the system's own lead bytes.
     const auto systemLead = [](unsigned char b) { return IsDBCSLeadByte(b) != 0; };
     EXPECT_EQ(TrackTitle("C:song.mp3", systemLead), "song");

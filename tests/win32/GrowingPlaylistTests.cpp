@@ -68,7 +68,7 @@ TEST_F(GrowingPlaylist, TheScanBesideTheGameFeedsThePlayerAsItGoes) {
     Steps = CreateSemaphoreA(nullptr, 0, 100, nullptr);
     LibraryScanStep = [] { WaitForSingleObject(Steps, 10000); };
     {
-        TBackgroundScan scan(P, {"lib\\**"});
+        TBackgroundScan scan(P, {{L"lib\\**", {}}});
         ASSERT_TRUE(scan.Start());
         P.KeyPressed(VK_F5);
         ReleaseSemaphore(Steps, 2, nullptr); // lib, then lib\1

@@ -6,6 +6,7 @@
 #include "plugin/Hooks.h"
 #include "plugin/LibraryLoad.h"
 #include "plugin/LoadFailure.h"
+#include "win32/WideText.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ void ExpectDefaultKeys(const TMp3Player& player) {
 
 std::vector<std::string> Playlist(const TMp3Player& player) {
     std::vector<std::string> entries;
-    for (std::int32_t i = 0; i < player.Count(); ++i) entries.push_back(player.Entry(i));
+    for (std::int32_t i = 0; i < player.Count(); ++i) entries.push_back(Utf8Of(player.Entry(i)));
     return entries;
 }
 

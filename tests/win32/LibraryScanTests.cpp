@@ -29,14 +29,14 @@ void WriteWide(const std::string& utf8Path, const std::string& bytes) {
 
 class Library : public ::testing::Test {
 protected:
-    std::vector<TTrackPath> Lines(std::initializer_list<TTrackPath> lines) {
-        std::vector<TTrackPath> entries;
+    std::vector<std::wstring> Lines(std::initializer_list<std::wstring> lines) {
+        std::vector<std::wstring> entries;
         TLibraryScan scan(entries);
-        for (const TTrackPath& line : lines) scan.AddLine(line);
+        for (const std::wstring& line : lines) scan.AddLine(line);
         return entries;
     }
-    static TTrackPath Cp(std::string text) { return {std::move(text), false}; }
-    static TTrackPath U8(std::string text) { return {std::move(text), true}; }
+    static std::wstring Cp(const std::string& text) { return WideOf(text, false); }
+    static std::wstring U8(const std::string& text) { return WideOf(text, true); }
     TTempGameFolder Folder;
 };
 
@@ -46,7 +46,7 @@ TEST_F(Library, ATreeIsItsFilesThenEachSubfolderDepthFirst) {
         WriteFileBytes(path, "x");
     SetFileAttributesA("lib\\sys", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM);
     // Subfolders in the order the platform lists them.
-    std::vector<TTrackPath> want{Cp("lib\\1.mp3")};
+    std::vector<std::wstring> want{Cp("lib\\1.mp3")};
     for (const std::string& sub : SearchNames("lib\\*")) {
         if (sub == "a") want.push_back(Cp("lib\\a\\4.mp3"));
         if (sub == "b") want.insert(want.end(), {Cp("lib\\b\\2.mp3"), Cp("lib\\b\\c\\3.mp3")});
@@ -68,7 +68,7 @@ TEST_F(Library, PlaylistFilesStandForTheirEntriesRelativeToTheirOwnFolder) {
     WriteFileBytes("music\\inner.m3u", "sub\\c.mp3\n..\\music\\list.m3u8\n");
     const std::string game = Folder.Path() + "\\";
     EXPECT_EQ(Lines({Cp("music\\LIST.M3U8")}),
-              (std::vector<TTrackPath>{Cp(game + "music\\a.mp3"), Cp(game + "music\\sub\\b.mp3"), Cp(full),
+              (std::vector<std::wstring>{Cp(game + "music\\a.mp3"), Cp(game + "music\\sub\\b.mp3"), Cp(full),
                                        Cp(game + "music\\sub\\c.mp3"), Cp(game + "music\\sub\\b.mp3"),
                                        Cp(game + "music\\sub\\c.mp3")}))
         << "a list already being expanded is skipped where it comes again";
@@ -87,24 +87,19 @@ TEST_F(Library, NamesBeyondTheCodePageKeepTheirFullNames) {
     WriteWide("music\\" + NightRu + ".mp3", "x");
     WriteFileBytes("music\\plain.mp3", "x");
     WriteWide("list.m3u8", "music/" + Night + ".mp3\n");
-    const std::vector<TTrackPath> found = Lines({Cp("music"), Cp("list.m3u8")});
+    const std::vector<std::wstring> found = Lines({Cp("music"), Cp("list.m3u8")});
     ASSERT_EQ(found.size(), 4u);
-    for (const TTrackPath& path : found) {
-        EXPECT_TRUE(IsExistingFile(path)) << path.Text;
-        EXPECT_EQ(path.Utf8, path.Text != "music\\plain.mp3") << path.Text << ": the code page's own names stay in it";
-    }
+    for (const std::wstring& path : found) EXPECT_TRUE(IsExistingFile(path)) << Utf8Of(path);
     EXPECT_EQ(found.back(), U8(Utf8Of(WideOf(Folder.Path(), false)) + "\\music\\" + Night + ".mp3"));
 
     TFakeMci mci;
-    TqrvMP3 track(found.back().Text, true);
-    EXPECT_EQ(track.Title(), Night);
+    TqrvMP3 track(found.back());
+    EXPECT_EQ(track.Title(), U8(Night));
     track.Play();
     ASSERT_FALSE(mci.Calls.empty());
     EXPECT_TRUE(mci.Calls[0].Wide);
-    EXPECT_EQ(mci.Calls[0].Element, found.back().Text);
+    EXPECT_EQ(mci.Calls[0].Element, Utf8Of(found.back()));
     EXPECT_EQ(mci.Calls[0].DeviceType, "WaveAudio");
-    TqrvMP3 plain("music\\plain.mp3");
-    EXPECT_FALSE(mci.Calls.back().Wide) << "a name the code page spells is opened as it always was";
 }
 
 TEST_F(Library, BadListsAddNothingAndRaiseNothing) {
@@ -120,9 +115,9 @@ TEST_F(Library, BadListsAddNothingAndRaiseNothing) {
     std::string tooLong(40, 'd');
     tooLong.append("\\").append(300, 'e').append(".mp3\nfile:///C:/%zz%\n");
     WriteFileBytes("deep.m3u", tooLong);
-    std::vector<TTrackPath> found;
+    std::vector<std::wstring> found;
     EXPECT_NO_THROW(found = Lines({Cp("noise.m3u"), Cp("long.m3u"), Cp("self.m3u"), Cp("deep.m3u"), Cp("none.m3u")}));
-    EXPECT_EQ(found, (std::vector<TTrackPath>{Cp(Folder.Path() + "\\x.mp3"), Cp(Folder.Path() + "\\x.mp3")}));
+    EXPECT_EQ(found, (std::vector<std::wstring>{Cp(Folder.Path() + "\\x.mp3"), Cp(Folder.Path() + "\\x.mp3")}));
 }
 
 TEST_F(Library, ListsAsTheShellAndOtherPlayersWriteThem) {
@@ -132,7 +127,7 @@ TEST_F(Library, ListsAsTheShellAndOtherPlayersWriteThem) {
     WriteFileBytes("shell.m3u", le);
     WriteFileBytes("old.m3u", "#EXTM3U\rm\\a.mp3\rm\\b.mp3\r");
     const std::string m = Folder.Path() + "\\m\\";
-    EXPECT_EQ(Lines({Cp("shell.m3u"), Cp("old.m3u")}), (std::vector<TTrackPath>{Cp(m + "a.mp3"), Cp(m + "a.mp3"), Cp(m + "b.mp3")}));
+    EXPECT_EQ(Lines({Cp("shell.m3u"), Cp("old.m3u")}), (std::vector<std::wstring>{Cp(m + "a.mp3"), Cp(m + "a.mp3"), Cp(m + "b.mp3")}));
 }
 
 TEST_F(Library, AListIsReadOnceALoadAndThePlaylistEndsAt200000Entries) {
@@ -143,14 +138,14 @@ TEST_F(Library, AListIsReadOnceALoadAndThePlaylistEndsAt200000Entries) {
     WriteFileBytes("c.m3u", c);
     WriteFileBytes("b.m3u", b);
     WriteFileBytes("a.m3u", a);
-    std::vector<TTrackPath> entries;
+    std::vector<std::wstring> entries;
     TLibraryScan scan(entries);
     scan.AddLine(Cp("a.m3u"));
     scan.AddLine(Cp("t.mp3"));
     EXPECT_EQ(entries.size(), MaxPlaylistEntries);
     EXPECT_TRUE(scan.Full());
     // A list met again after the first one is done adds its first expansion, read once.
-    std::vector<TTrackPath> twice = Lines({Cp("c.m3u"), Cp("t.mp3"), Cp("c.m3u")});
+    std::vector<std::wstring> twice = Lines({Cp("c.m3u"), Cp("t.mp3"), Cp("c.m3u")});
     EXPECT_EQ(twice.size(), 2001u);
 }
 
@@ -162,14 +157,14 @@ TEST_F(Library, RootAndDriveRelativeEntriesAndDriveTreesOnASecondDrive) {
     WriteFileBytes(q + "\\music\\a.mp3", "x");
     WriteFileBytes(q + "\\lists\\l.m3u", "\\" + top + "\\music\\a.mp3\nr:..\\music\\a.mp3\n");
     ASSERT_TRUE(SetCurrentDirectoryA((q + "\\lists").c_str()));
-    std::vector<TTrackPath> found = Lines({Cp(q + "\\lists\\l.m3u"), Cp("R:\\**")});
+    std::vector<std::wstring> found = Lines({Cp(q + "\\lists\\l.m3u"), Cp("R:\\**")});
     SetCurrentDirectoryA(Folder.Path().c_str());
     DeleteFileA((q + "\\music\\a.mp3").c_str());
     DeleteFileA((q + "\\lists\\l.m3u").c_str());
     for (const char* folder : {"\\music", "\\lists", ""}) RemoveDirectoryA((q + folder).c_str());
-    const TTrackPath a = Cp(q + "\\music\\a.mp3");
+    const std::wstring a = Cp(q + "\\music\\a.mp3");
     ASSERT_GE(found.size(), 3u);
-    EXPECT_EQ(std::vector<TTrackPath>(found.begin(), found.begin() + 2), (std::vector<TTrackPath>{a, a}))
+    EXPECT_EQ(std::vector<std::wstring>(found.begin(), found.begin() + 2), (std::vector<std::wstring>{a, a}))
         << "on the list's drive, not the game's";
     EXPECT_NE(std::find(found.begin() + 2, found.end(), a), found.end()) << "R:\\** is the whole drive";
 
@@ -177,7 +172,7 @@ TEST_F(Library, RootAndDriveRelativeEntriesAndDriveTreesOnASecondDrive) {
     WriteFileBytes("music\\a.mp3", "x");
     WriteFileBytes("lists\\x.m3u", "..\\music\\.\\a.mp3\n");
     EXPECT_EQ(Lines({Cp("\\\\?\\" + Folder.Path() + "\\lists\\x.m3u")}),
-              std::vector<TTrackPath>{Cp("\\\\?\\" + Folder.Path() + "\\music\\a.mp3")});
+              std::vector<std::wstring>{Cp("\\\\?\\" + Folder.Path() + "\\music\\a.mp3")});
 }
 
 TEST_F(Library, NamesBeyondTheUsualLengthAreReachedByTheirExtendedForm) {
@@ -189,14 +184,14 @@ TEST_F(Library, NamesBeyondTheUsualLengthAreReachedByTheirExtendedForm) {
     const std::string track = extended + folders.back() + "\\t.mp3";
     CloseHandle(CreateFileW(WideOf(track, false).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     CreateDirectoryA("lib\\x.mp3", nullptr); // a folder named as a track: a tree lists files only
-    const std::vector<TTrackPath> found = Lines({Cp("lib\\**")});
+    const std::vector<std::wstring> found = Lines({Cp("lib\\**")});
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0], U8(track));
     EXPECT_TRUE(IsExistingFile(found[0]));
     {
         TFakeMci mci;
-        TqrvMP3 device(found[0].Text, true);
-        EXPECT_EQ(device.Title(), "t");
+        TqrvMP3 device(found[0]);
+        EXPECT_EQ(device.Title(), L"t");
         EXPECT_EQ(mci.Calls.at(0).Element, track);
     }
     DeleteFileW(WideOf(track, false).c_str());

@@ -22,9 +22,9 @@ TEST_F(Player, ANewPlayerIsEmptyAndOff) {
     EXPECT_TRUE(Mci.Calls.empty());
     Fill({"A", "B", "A"});
     EXPECT_EQ(P.Count(), 3);
-    EXPECT_EQ(P.Entry(0), "A");
-    EXPECT_EQ(P.Entry(1), "B");
-    EXPECT_EQ(P.Entry(2), "A");
+    EXPECT_EQ(P.Entry(0), L"A");
+    EXPECT_EQ(P.Entry(1), L"B");
+    EXPECT_EQ(P.Entry(2), L"A");
     EXPECT_THROW(P.Entry(3), std::out_of_range);
     const THotKeys keys = TMp3Player(Host).Keys();
     EXPECT_EQ(keys.On + keys.Next + keys.Prev + keys.Pause + keys.Shuffle + keys.End, 0) << "no keys by default";

@@ -36,7 +36,7 @@ protected:
     }
     ~Ticker() override { EXPECT_TRUE(AllTickersEnded()); }
     std::unique_ptr<TqrvMP3> PlayingTrack(bool withProgress = true) {
-        auto track = std::make_unique<TqrvMP3>("song.mp3");
+        auto track = std::make_unique<TqrvMP3>(L"song.mp3");
         if (withProgress)
             track->SetOnProgress([this](TqrvMP3&, std::int32_t seconds) { Reports.push_back(seconds); });
         track->Play();
@@ -121,7 +121,7 @@ TEST_F(Ticker, AReportWaitingWhenTheDeviceIsFreedNeverRuns) {
 }
 
 TEST_F(Ticker, AnErrorInAReportEndsTheTickerQuietly) {
-    auto track = std::make_unique<TqrvMP3>("song.mp3");
+    auto track = std::make_unique<TqrvMP3>(L"song.mp3");
     int calls = 0;
     track->SetOnProgress([&](TqrvMP3&, std::int32_t) {
         ++calls;
@@ -146,7 +146,7 @@ TEST_F(Ticker, AnErrorInAReportEndsTheTickerQuietly) {
 }
 
 TEST_F(Ticker, AReportHandlerMayFreeItsOwnDevice) {
-    auto track = std::make_unique<TqrvMP3>("song.mp3");
+    auto track = std::make_unique<TqrvMP3>(L"song.mp3");
     // Captures that live in the handler itself: freeing the device frees them too.
     auto reports = std::make_shared<std::vector<std::int32_t>>();
     track->SetOnProgress([&track, reports](TqrvMP3&, std::int32_t seconds) {
