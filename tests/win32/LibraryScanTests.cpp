@@ -27,6 +27,12 @@ void WriteWide(const std::string& utf8Path, const std::string& bytes) {
     CloseHandle(file);
 }
 
+// A file system that refuses the fast folder listing (a remote desktop's drive, say).
+BOOL WINAPI RefusedListing(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+}
+
 class Library : public ::testing::Test {
 protected:
     std::vector<std::wstring> Lines(std::initializer_list<std::wstring> lines) {
@@ -54,6 +60,9 @@ TEST_F(Library, ATreeIsItsFilesThenEachSubfolderDepthFirst) {
     EXPECT_EQ(Lines({Cp("lib\\**")}), want) << "hidden and system folders are skipped";
     EXPECT_EQ(Lines({Cp("lib/**")}).size(), want.size());
     EXPECT_TRUE(Lines({Cp("nothing\\**"), Cp("lib\\1.mp3\\**")}).empty());
+    FolderListingCall = &RefusedListing;
+    EXPECT_EQ(Lines({Cp("lib\\**")}), want) << "where the listing is refused, the folders are searched";
+    FolderListingCall = &GetFileInformationByHandleEx;
 }
 
 TEST_F(Library, PlaylistFilesStandForTheirEntriesRelativeToTheirOwnFolder) {
@@ -158,6 +167,8 @@ TEST_F(Library, RootAndDriveRelativeEntriesAndDriveTreesOnASecondDrive) {
     WriteFileBytes(q + "\\lists\\l.m3u", "\\" + top + "\\music\\a.mp3\nr:..\\music\\a.mp3\n");
     ASSERT_TRUE(SetCurrentDirectoryA((q + "\\lists").c_str()));
     std::vector<std::wstring> found = Lines({Cp(q + "\\lists\\l.m3u"), Cp("R:\\**")});
+    // The same root by its extended form, and the current drive's by "\**".
+    const std::vector<std::wstring> roots = Lines({Cp("\\\\?\\R:\\**"), Cp("\\**")});
     SetCurrentDirectoryA(Folder.Path().c_str());
     DeleteFileA((q + "\\music\\a.mp3").c_str());
     DeleteFileA((q + "\\lists\\l.m3u").c_str());
@@ -167,6 +178,8 @@ TEST_F(Library, RootAndDriveRelativeEntriesAndDriveTreesOnASecondDrive) {
     EXPECT_EQ(std::vector<std::wstring>(found.begin(), found.begin() + 2), (std::vector<std::wstring>{a, a}))
         << "on the list's drive, not the game's";
     EXPECT_NE(std::find(found.begin() + 2, found.end(), a), found.end()) << "R:\\** is the whole drive";
+    for (const std::wstring& root : {Cp("\\\\?\\" + q + "\\music\\a.mp3"), Cp("\\" + top + "\\music\\a.mp3")})
+        EXPECT_NE(std::find(roots.begin(), roots.end(), root), roots.end()) << Utf8Of(root);
 
     // A list reached by its extended-length name: its "." and ".." are resolved too.
     WriteFileBytes("music\\a.mp3", "x");
@@ -197,6 +210,16 @@ TEST_F(Library, NamesBeyondTheUsualLengthAreReachedByTheirExtendedForm) {
     DeleteFileW(WideOf(track, false).c_str());
     for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
         RemoveDirectoryW(WideOf(extended + *folder, false).c_str());
+
+    // A list's folder just short of the limit: its search pattern is not.
+    std::string shortOfLimit = Folder.Path() + "\\edge";
+    shortOfLimit.append(256 - shortOfLimit.size(), 'n');
+    CreateDirectoryW(WideOf("\\\\?\\" + shortOfLimit, false).c_str(), nullptr);
+    const std::string shortOfLimitTrack = "\\\\?\\" + shortOfLimit + "\\a.mp3";
+    CloseHandle(CreateFileW(WideOf(shortOfLimitTrack, false).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    WriteFileBytes("edge.m3u", shortOfLimit + "\n");
+    EXPECT_EQ(Lines({Cp("edge.m3u")}), std::vector<std::wstring>{Cp(shortOfLimitTrack)});
+    DeleteFileW(WideOf(shortOfLimitTrack, false).c_str());
 }
 
 } // namespace

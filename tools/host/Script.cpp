@@ -366,6 +366,9 @@ int RunCommands(const std::vector<std::string>& lines, TGameWindows& windows, co
             Report("screenshot: %s %s", a.c_str(), SaveWindowPicture(windows.Game, a.c_str()) ? "saved" : "failed");
         } else if (command == "delete") {
             Report("delete: %s %s", a.c_str(), DeleteFileA(a.c_str()) ? "done" : "failed");
+        } else if (command == "chdir") {
+            // A game that moves to its data folder once its loader has run.
+            Report("chdir: %s %s", a.c_str(), SetCurrentDirectoryA(a.c_str()) ? "done" : "failed");
         } else if (command == "lock") {
             // Another program holds the file open without sharing it.
             HANDLE file = CreateFileA(a.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);

@@ -11,6 +11,7 @@
 //   focus game|second|foreign  move the foreground window
 //   activate STATE           send WM_ACTIVATE with wParam STATE to the game window
 //   delete FILE              delete a file (a track removed while the game runs)
+//   chdir DIR                change the current folder
 //   lock FILE                hold the file open without sharing, until the end
 //   stats NAME               print counts of handles, windows, open MCI devices,
 //                            private bytes, threads, USER and GDI objects
