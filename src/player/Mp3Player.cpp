@@ -38,12 +38,16 @@ TMp3Player::~TMp3Player() {
 
 void TMp3Player::Next() {
     if (!FActive) return;
+    StepForward();
+    PlayCurrent();
+}
+
+void TMp3Player::StepForward() {
     if (FShuffle) {
         FIndex = FRandom.Draw(Count());
     } else if (++FIndex >= Count()) {
         FIndex = 0;
     }
-    PlayCurrent();
 }
 
 void TMp3Player::Prev() {
@@ -155,7 +159,8 @@ void TMp3Player::WindowsGone() noexcept {
     if (FGameState == TGameState::Quit) return;
     FGameState = TGameState::WindowsGone;
     if (TOperationGuard::Running()) {
-        // A quit deferred after this replaces it (one request per routine).
+        // A quit that comes next takes this request's place; a later one finds the
+        // state Quit and this request then does nothing.
         TOperationGuard::Defer(&TMp3Player::DeferredGameEnd, this, 1);
         return;
     }
@@ -171,6 +176,9 @@ void TMp3Player::WindowsGone() noexcept {
             kept = {};
         }
         kept.PausedByFocus = kept.Paused && FPausedByFocus;
+    } else {
+        // Its track ended, or it never started: a new window starts FIndex afresh.
+        kept.Fresh = true;
     }
     const bool wasOn = FActive;
     CloseForExit();
@@ -192,11 +200,13 @@ void TMp3Player::ReopenSuspended(bool resumePausedByFocus) {
     if (paused)
         FPausedByFocus = kept->PausedByFocus;
     else
-        ShowTrackLine(ResumeLine(FTrack->Title()));
+        ShowTrackLine(kept->Fresh ? PlayLine(FTrack->Title(), FTrack->Length()) : ResumeLine(FTrack->Title()));
 }
 
 void TMp3Player::PlayCurrent() {
     if (FTrack) Stop();
+    // The game may have ended inside "Stopped>": nothing opens after that.
+    if (Interrupted()) return;
     if (StartCurrent(0, false)) ShowTrackLine(PlayLine(FTrack->Title(), FTrack->Length()));
 }
 
@@ -204,6 +214,11 @@ bool TMp3Player::StartCurrent(std::int32_t fromMs, bool paused) {
     const TTrackPath path = EntryPath(FIndex);
     if (!IsExistingFile(path)) return false;
     FTrack = std::make_unique<TqrvMP3>(path.Text, path.Utf8, FTitlesFromTags);
+    // Measuring the length opens the device, and its driver may have let the game end.
+    if (Interrupted()) {
+        FTrack.reset();
+        return false;
+    }
     // A focus pause belonged to the track before: this one was never paused.
     FPausedByFocus = false;
     FTrack->SetOnEnd([this](TqrvMP3& sender) { TrackEnded(sender); });
@@ -223,7 +238,8 @@ bool TMp3Player::StartCurrent(std::int32_t fromMs, bool paused) {
         CloseTrack();
         throw;
     }
-    return true;
+    // The same inside the play: the game's end closes the device, and nothing is shown.
+    return !Interrupted();
 }
 
 void TMp3Player::ShowText(std::string_view Line) { FHost.ShowLine(Line); }
@@ -232,7 +248,14 @@ void TMp3Player::ShowTrackLine(std::string_view line) { FHost.ShowLine(line, FTr
 
 void TMp3Player::TrackEnded(TqrvMP3& /*Sender*/) {
     // An end that was waiting behind the game's end starts nothing.
-    if (FGameState == TGameState::Running) Next();
+    if (FGameState == TGameState::Running) {
+        Next();
+    } else if (FGameState == TGameState::WindowsGone && FActive) {
+        // The track ended before its last window went, and WindowsGone waits behind
+        // this: a new window goes on with the next track, not with this one again.
+        StepForward();
+        FTrack.reset();
+    }
 }
 
 TKeyOutcome TMp3Player::KeyPressed(std::uint16_t key) {
@@ -302,6 +325,7 @@ void TMp3Player::Seek(std::int32_t deltaMs) {
     }
     const bool paused = mode == mmPaused;
     FTrack->MoveTo(target, paused);
+    if (Interrupted()) return;
     ShowTrackLine(WhereLine(paused, FTrack->Title(), target / 1000, FTrack->Length()));
 }
 

@@ -170,6 +170,7 @@ private:
         std::int32_t PositionMs = 0;
         bool Paused = false;
         bool PausedByFocus = false;
+        bool Fresh = false; // no track was open: FIndex starts from its beginning
     };
 
     const THostBinding& FHost;
@@ -203,9 +204,17 @@ private:
     std::optional<TSuspendedTrack> FSuspended;
 
     // Opens the entry at FIndex and plays it from fromMs, paused there when paused.
-    // False when the file is gone. A track whose device cannot be opened or started is
-    // no current track: it is closed and freed before the error goes on.
+    // False when the file is gone, or when the game's end came inside (see Interrupted;
+    // a device it opened is left to that end's close). A track whose device cannot be
+    // opened or started is no current track: it is closed and freed before the error
+    // goes on.
     bool StartCurrent(std::int32_t fromMs, bool paused);
+    // The next entry's index, in order or at random; opens nothing.
+    void StepForward();
+    // The game's end, or its last window's, came inside the running operation (through
+    // a message pumped by the game's text routine or a driver): the operation stops
+    // where it is, and opens or shows nothing more.
+    bool Interrupted() const noexcept { return FGameState != TGameState::Running; }
     // A new game window after WindowsGone: the remembered track goes on where it was.
     void ReopenSuspended(bool resumePausedByFocus);
     // Closes the device whatever MCI answers and frees the track.
