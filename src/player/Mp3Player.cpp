@@ -98,8 +98,18 @@ void TMp3Player::DeferredEntriesFound(void* player, std::uintptr_t) noexcept {
 }
 
 void TMp3Player::ScanEnded() noexcept {
+    if (TOperationGuard::Running()) {
+        // After the news of the first entries, which may be waiting too: a switch-on
+        // waits for them.
+        TOperationGuard::Defer(&TMp3Player::DeferredScanEnded, this, 0);
+        return;
+    }
     FScanning = false;
     FWantOn = false;
+}
+
+void TMp3Player::DeferredScanEnded(void* player, std::uintptr_t) noexcept {
+    static_cast<TMp3Player*>(player)->ScanEnded();
 }
 
 void TMp3Player::PauseResume() {

@@ -83,7 +83,8 @@ public:
     // The first entries have joined the playlist (on the host thread, as an operation).
     void EntriesFound();
     // Nothing more will join the playlist: a switch-on still waiting for an entry is
-    // dropped.
+    // dropped. While an operation runs, this waits until it is over (behind the news of
+    // the first entries, if that waits too).
     void ScanEnded() noexcept;
     // The hot keys the player was made with.
     THotKeys Keys() const noexcept {
@@ -226,5 +227,6 @@ private:
     void ShowTrackLine(std::string_view line);
     static void DeferredFocus(void* player, std::uintptr_t regained) noexcept;
     static void DeferredEntriesFound(void* player, std::uintptr_t) noexcept;
+    static void DeferredScanEnded(void* player, std::uintptr_t) noexcept;
     static void DeferredGameEnd(void* player, std::uintptr_t windowsOnly) noexcept;
 };
