@@ -30,8 +30,9 @@ struct TSongNames {
 // (with or without a byte-order mark) or UTF-8. Of each frame the first value counts (up
 // to its first NUL), without trailing blanks. Nothing without a tag, for a tag whose
 // sizes point beyond the tag or the file, or for a tag without a title. Reads the
-// header and the headers of the frames before the two, and at most a few kilobytes of
-// each of the two.
+// header and the headers of the frames before the two (a thousand at most), and at
+// most a few kilobytes of each of the two. Of an unsynchronised 2.2 or 2.3 tag the
+// first megabyte is read whole: what it holds counts.
 std::optional<TSongNames> ReadId3v2Names(TTagSource& source);
 
 // "Artist - Title", or "Title" without an artist; nothing without a title.
