@@ -176,8 +176,13 @@ std::optional<TSongNames> ReadId3v2Names(TTagSource& source) {
         }
         at += size;
     }
-    if (names.Title.empty()) return std::nullopt;
+    if (names.Title.empty() && names.Artist.empty()) return std::nullopt;
     return names;
+}
+
+TSongNames BothTags(const std::optional<TSongNames>& v2, const TSongNames& v1) {
+    if (!v2) return v1;
+    return {v2->Title.empty() ? v1.Title : v2->Title, v2->Artist.empty() ? v1.Artist : v2->Artist};
 }
 
 std::optional<std::string> SongTitle(const TSongNames& names) {

@@ -109,13 +109,10 @@ void TqrvMP3::ReadTags(bool titleFromTags) {
     if (!source.ReadAt(trailerAt, bytes, got)) return;
     FTag = TagFromTrailer(bytes, got);
     if (!titleFromTags) return;
-    if (const auto names = ReadId3v2Names(source)) {
-        FSongTitle = SongTitle(*names);
-    } else {
-        // The trailer's fields are in the system code page.
-        const auto field = [](const char* text, std::size_t n) { return Utf8Of(WideOf(TrailerField(text, n), false)); };
-        FSongTitle = SongTitle({field(FTag.Title, sizeof FTag.Title), field(FTag.Artist, sizeof FTag.Artist)});
-    }
+    // The trailer's fields are in the system code page.
+    const auto field = [](const char* text, std::size_t n) { return Utf8Of(WideOf(TrailerField(text, n), false)); };
+    const TSongNames trailer{field(FTag.Title, sizeof FTag.Title), field(FTag.Artist, sizeof FTag.Artist)};
+    FSongTitle = SongTitle(BothTags(ReadId3v2Names(source), trailer));
 }
 
 std::int32_t TqrvMP3::MeasureLength() {

@@ -127,6 +127,26 @@ TEST(Id3v2Tag, ACoverPictureOfMegabytesIsSteppedOverNotRead) {
     EXPECT_LT(source.BytesRead, 100u) << "headers and the two frames' text only";
 }
 
+TEST(Id3v2Tag, AFieldTheV2TagLacksComesFromTheTrailer) {
+    const struct {
+        const char* Case;
+        std::string File;
+        TSongNames Trailer;
+        std::optional<std::string> Title;
+    } table[] = {
+        {"a title only", Tag(3, Frame(3, "TIT2", Text(0, "Song"))), {"Old", "Band"}, "Band - Song"},
+        {"an artist only", Tag(4, Frame(4, "TPE1", Text(3, "Band"))), {"Song", "Other"}, "Band - Song"},
+        {"both: the v2 tag's", Tag(3, Frame(3, "TIT2", Text(0, "Song")) + Frame(3, "TPE1", Text(0, "Band"))),
+         {"Old", "Other"}, "Band - Song"},
+        {"no v2 tag", std::string(300, '\x55'), {"Song", ""}, "Song"},
+        {"a title in neither", Tag(3, Frame(3, "TPE1", Text(0, "Band"))), {"", "Other"}, std::nullopt},
+    };
+    for (const auto& row : table) {
+        TMemoryTagSource source(row.File);
+        EXPECT_EQ(SongTitle(BothTags(ReadId3v2Names(source), row.Trailer)), row.Title) << row.Case;
+    }
+}
+
 TEST(Id3v2Tag, TrailerFields) {
     const char title[30] = "Song   ";
     const char full[4] = {'a', 'b', 'c', 'd'};
