@@ -252,9 +252,15 @@ bool TMp3Player::StartCurrent(std::int32_t fromMs, bool paused) {
     return !Interrupted();
 }
 
-void TMp3Player::ShowText(std::string_view Line) { FHost.ShowLine(Line); }
+// Once the game's end has come, whatever pumped it inside the running operation (an MCI
+// command, the text routine), no line follows: the game's screen is going away.
+void TMp3Player::ShowText(std::string_view Line) {
+    if (!Interrupted()) FHost.ShowLine(Line);
+}
 
-void TMp3Player::ShowTrackLine(std::string_view line) { FHost.ShowLine(line, FTrack && FTrack->TitleIsUtf8()); }
+void TMp3Player::ShowTrackLine(std::string_view line) {
+    if (!Interrupted()) FHost.ShowLine(line, FTrack && FTrack->TitleIsUtf8());
+}
 
 void TMp3Player::TrackEnded(TqrvMP3& /*Sender*/) {
     // An end that was waiting behind the game's end starts nothing.
@@ -335,7 +341,6 @@ void TMp3Player::Seek(std::int32_t deltaMs) {
     }
     const bool paused = mode == mmPaused;
     FTrack->MoveTo(target, paused);
-    if (Interrupted()) return;
     ShowTrackLine(WhereLine(paused, FTrack->Title(), target / 1000, FTrack->Length()));
 }
 

@@ -122,7 +122,7 @@ TEST_F(GameEnd, TheQuitWinsOverATrackEndWaitingInTheSameOperation) {
         const std::vector<UINT> messages = Mci.Messages();
         EXPECT_EQ(std::count(messages.begin(), messages.end(), MCI_OPEN), 0) << windowsOnly << ": no next track";
         EXPECT_EQ(messages.back(), static_cast<UINT>(MCI_CLOSE)) << windowsOnly;
-        EXPECT_EQ(TakeLines(), std::vector<std::string>{"Paused>"}) << windowsOnly << ": nothing after the pause";
+        EXPECT_TRUE(TakeLines().empty()) << windowsOnly << ": nothing after the end, not even the pause's line";
         player.FocusRegained();
         if (windowsOnly) {
             EXPECT_EQ(TakeLines(), std::vector<std::string>{"Play> b [00-02s]"}) << "a new window: a ended, b starts";
