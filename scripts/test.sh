@@ -44,6 +44,10 @@ if [[ " $QUILM_SIDES " != *" x86 "* ]]; then
   ) </dev/null & i686_job=$!
 fi
 ctest --test-dir build/native --output-on-failure || status=1
+# The set-up's decisions on a failing apt-get update, with stand-ins (no root, no network).
+setup_result=passed
+"$root/tests/scripts/setup-packages-test.sh" || { status=1; setup_result=FAILED; }
+results+=("set-up on a mirror in mid-sync (tests/scripts/setup-packages-test.sh): $setup_result")
 # The short fuzz run goes on beside the Windows tests, at the lowest priority: they
 # mostly wait on real-time playback, and the fuzzer takes the idle time.
 nice -n 19 "$root/scripts/fuzz.sh" 10 > build/native/fuzz-summary.txt 2>&1 </dev/null & fuzz_job=$!

@@ -13,6 +13,9 @@ constexpr std::size_t HeaderSize = 10;
 constexpr std::size_t MaxTextBytes = 4096;
 // An unsynchronised version 2.2 or 2.3 tag is read whole, up to this much.
 constexpr std::uint32_t MaxUnsyncTagBytes = 1u << 20;
+// Frames walked at most, one read each: a tag of millions of tiny frames is given up
+// on long before its end (the title and artist come among the first few in practice).
+constexpr int MaxFramesWalked = 1000;
 
 std::uint32_t SyncSafe(const std::uint8_t* b) {
     return std::uint32_t{b[0] & 0x7Fu} << 21 | std::uint32_t{b[1] & 0x7Fu} << 14 | std::uint32_t{b[2] & 0x7Fu} << 7 |
@@ -106,6 +109,7 @@ std::optional<TSongNames> ReadId3v2Names(TTagSource& source) {
         whole = Resynchronised(whole);
     }
     const std::uint64_t end = wholeTagUnsync ? whole.size() : HeaderSize + std::uint64_t{tagSize};
+    const bool cut = wholeTagUnsync && tagSize > MaxUnsyncTagBytes;
     const auto readAt = [&](std::uint64_t at, void* buffer, std::size_t count) {
         if (at + count > end) return false;
         if (!wholeTagUnsync) return source.ReadAt(at, buffer, count);
@@ -127,7 +131,8 @@ std::optional<TSongNames> ReadId3v2Names(TTagSource& source) {
     const std::size_t idSize = version == 2 ? 3 : 4, frameHeaderSize = version == 2 ? 6 : 10;
     TSongNames names;
     bool titleFound = false, artistFound = false;
-    while (!(titleFound && artistFound) && at + frameHeaderSize <= end) {
+    for (int walked = 0; walked < MaxFramesWalked && !(titleFound && artistFound) && at + frameHeaderSize <= end;
+         ++walked) {
         std::uint8_t frame[10];
         if (!readAt(at, frame, frameHeaderSize)) return std::nullopt;
         if (frame[0] == 0) break; // padding
@@ -136,7 +141,12 @@ std::optional<TSongNames> ReadId3v2Names(TTagSource& source) {
                                    : version == 3 ? BigEndian(frame + 4, 4)
                                                   : SyncSafe(frame + 4);
         at += frameHeaderSize;
-        if (at + size > end) return std::nullopt; // a frame that lies about its size
+        if (at + size > end) {
+            // Beyond the part read whole it is unknown, and what was found counts; else
+            // the frame lies about its size.
+            if (cut) break;
+            return std::nullopt;
+        }
         const bool isTitle = id == ids.Title && !titleFound, isArtist = id == ids.Artist && !artistFound;
         if (isTitle || isArtist) {
             // Frame flags: what comes before the text, and what cannot be read.
@@ -145,7 +155,10 @@ std::optional<TSongNames> ReadId3v2Names(TTagSource& source) {
             bool readable = true, unsync = false;
             if (version == 3) {
                 readable = (format & 0xC0) == 0; // neither compressed nor encrypted
-                if (format & 0x20) ++dataAt, --dataSize; // group
+                if (format & 0x20) { // a group byte first
+                    ++dataAt;
+                    dataSize = dataSize >= 1 ? dataSize - 1 : 0;
+                }
             } else if (version == 4) {
                 readable = (format & 0x0C) == 0;
                 unsync = (format & 0x02) != 0 || (flags & 0x80) != 0;
@@ -163,8 +176,13 @@ std::optional<TSongNames> ReadId3v2Names(TTagSource& source) {
         }
         at += size;
     }
-    if (names.Title.empty()) return std::nullopt;
+    if (names.Title.empty() && names.Artist.empty()) return std::nullopt;
     return names;
+}
+
+TSongNames BothTags(const std::optional<TSongNames>& v2, const TSongNames& v1) {
+    if (!v2) return v1;
+    return {v2->Title.empty() ? v1.Title : v2->Title, v2->Artist.empty() ? v1.Artist : v2->Artist};
 }
 
 std::optional<std::string> SongTitle(const TSongNames& names) {

@@ -29,10 +29,15 @@ struct TSongNames {
 // unsynchronisation undone, 2.4's sizes read as sync-safe, text in ISO-8859-1, UTF-16
 // (with or without a byte-order mark) or UTF-8. Of each frame the first value counts (up
 // to its first NUL), without trailing blanks. Nothing without a tag, for a tag whose
-// sizes point beyond the tag or the file, or for a tag without a title. Reads the
-// header and the headers of the frames before the two, and at most a few kilobytes of
-// each of the two.
+// sizes point beyond the tag or the file, or for a tag with neither a title nor an
+// artist. Reads the header and the headers of the frames before the two (a thousand
+// at most), and at most a few kilobytes of each of the two. Of an unsynchronised 2.2
+// or 2.3 tag the first megabyte is read whole: what it holds counts.
 std::optional<TSongNames> ReadId3v2Names(TTagSource& source);
+
+// The names of a file with both tags: each field from the ID3v2 tag (v2) where it has
+// one, else from the ID3v1 trailer (v1), as the common tag readers take such files.
+TSongNames BothTags(const std::optional<TSongNames>& v2, const TSongNames& v1);
 
 // "Artist - Title", or "Title" without an artist; nothing without a title.
 std::optional<std::string> SongTitle(const TSongNames& names);

@@ -11,9 +11,9 @@ struct TDeferred {
     std::uintptr_t Argument = 0;
 };
 
-// One end of a track, one focus change and the game's end are all the kinds there are;
-// the rest is room for devices whose end came while an older one was still waiting.
-std::array<TDeferred, 8> Waiting;
+// The ends of tracks, focus changes, the scan's news and the game's end, in the order
+// they came: an operation seldom sees more than three of them arrive.
+std::array<TDeferred, 16> Waiting;
 std::size_t WaitingCount = 0;
 bool Draining = false;
 
@@ -37,13 +37,21 @@ TOperationGuard::~TOperationGuard() {
 }
 
 void TOperationGuard::Defer(TDeferredRoutine routine, void* context, std::uintptr_t argument) noexcept {
-    for (std::size_t i = 0; i < WaitingCount; ++i) {
-        if (Waiting[i].Routine == routine && Waiting[i].Context == context) {
+    const auto sameKind = [&](const TDeferred& waiting) { return waiting.Routine == routine && waiting.Context == context; };
+    if (WaitingCount > 0 && sameKind(Waiting[WaitingCount - 1])) {
+        Waiting[WaitingCount - 1].Argument = argument;
+        return;
+    }
+    if (WaitingCount < Waiting.size()) {
+        Waiting[WaitingCount++] = {routine, context, argument};
+        return;
+    }
+    for (std::size_t i = WaitingCount; i-- > 0;) {
+        if (sameKind(Waiting[i])) {
             Waiting[i].Argument = argument;
             return;
         }
     }
-    if (WaitingCount < Waiting.size()) Waiting[WaitingCount++] = {routine, context, argument};
 }
 
 void TOperationGuard::Forget(const void* context) noexcept {

@@ -27,10 +27,12 @@ public:
 
     // True while an operation is on the stack of the host thread.
     static bool Running() noexcept { return Depth > 0; }
-    // Runs routine(context, argument) once the outermost operation is over. A request
-    // for the same routine and context that is still waiting takes the new argument
-    // instead (the latest focus change wins); there is room for a few requests, and
-    // one more than fits is dropped.
+    // Runs routine(context, argument) once the outermost operation is over, after the
+    // requests that came before it. A request for the same routine and context as the
+    // last one waiting takes its place with the new argument (of focus changes in a
+    // row, the latest wins). There is room for a few requests; when it is full, the
+    // latest waiting request for the same routine and context takes the new argument,
+    // and a request of a kind not waiting is dropped.
     static void Defer(TDeferredRoutine routine, void* context, std::uintptr_t argument) noexcept;
     // The object context is going away: its waiting requests are withdrawn.
     static void Forget(const void* context) noexcept;

@@ -105,15 +105,10 @@ void TqrvMP3::ReadTags(bool titleFromTags) {
     if (!source.ReadAt(trailerAt, bytes, got)) return;
     FTag = TagFromTrailer(bytes, got);
     if (!titleFromTags) return;
-    std::optional<std::string> title;
-    if (const auto names = ReadId3v2Names(source)) {
-        title = SongTitle(*names);
-    } else {
-        // The trailer's fields are in the system code page.
-        const auto field = [](const char* text, std::size_t n) { return Utf8Of(WideOf(TrailerField(text, n), false)); };
-        title = SongTitle({field(FTag.Title, sizeof FTag.Title), field(FTag.Artist, sizeof FTag.Artist)});
-    }
-    if (title) FSongTitle = WideOf(*title, true);
+    // The trailer's fields are in the system code page.
+    const auto field = [](const char* text, std::size_t n) { return Utf8Of(WideOf(TrailerField(text, n), false)); };
+    const TSongNames trailer{field(FTag.Title, sizeof FTag.Title), field(FTag.Artist, sizeof FTag.Artist)};
+    if (const auto title = SongTitle(BothTags(ReadId3v2Names(source), trailer))) FSongTitle = WideOf(*title, true);
 }
 
 std::int32_t TqrvMP3::MeasureLength() {

@@ -75,8 +75,8 @@ public:
     // (eMciDeviceError).
     void MoveTo(std::int32_t ms, bool paused);
     // The title: the file name's, or with titleFromTags the song's "Artist - Title" or
-    // "Title" from its ID3v2 tag, else from its ID3v1 trailer, where either has a title;
-    // at most MaxTitleUnits long.
+    // "Title" from its tags where they have a title: each field from the ID3v2 tag, else
+    // from the ID3v1 trailer; at most MaxTitleUnits long.
     std::wstring Title() const;
     std::int32_t Length() const noexcept { return FLength; }
     // The length as measured, in milliseconds; 0 when unknown.

@@ -41,12 +41,16 @@ TMp3Player::~TMp3Player() {
 
 void TMp3Player::Next() {
     if (!FActive) return;
+    StepForward();
+    PlayCurrent();
+}
+
+void TMp3Player::StepForward() {
     if (FShuffle) {
         FIndex = FRandom.Draw(Count());
     } else if (++FIndex >= Count()) {
         FIndex = 0;
     }
-    PlayCurrent();
 }
 
 void TMp3Player::Prev() {
@@ -97,8 +101,18 @@ void TMp3Player::DeferredEntriesFound(void* player, std::uintptr_t) noexcept {
 }
 
 void TMp3Player::ScanEnded() noexcept {
+    if (TOperationGuard::Running()) {
+        // After the news of the first entries, which may be waiting too: a switch-on
+        // waits for them.
+        TOperationGuard::Defer(&TMp3Player::DeferredScanEnded, this, 0);
+        return;
+    }
     FScanning = false;
     FWantOn = false;
+}
+
+void TMp3Player::DeferredScanEnded(void* player, std::uintptr_t) noexcept {
+    static_cast<TMp3Player*>(player)->ScanEnded();
 }
 
 void TMp3Player::PauseResume() {
@@ -158,7 +172,8 @@ void TMp3Player::WindowsGone() noexcept {
     if (FGameState == TGameState::Quit) return;
     FGameState = TGameState::WindowsGone;
     if (TOperationGuard::Running()) {
-        // A quit deferred after this replaces it (one request per routine).
+        // A quit that comes next takes this request's place; a later one finds the
+        // state Quit and this request then does nothing.
         TOperationGuard::Defer(&TMp3Player::DeferredGameEnd, this, 1);
         return;
     }
@@ -174,6 +189,9 @@ void TMp3Player::WindowsGone() noexcept {
             kept = {};
         }
         kept.PausedByFocus = kept.Paused && FPausedByFocus;
+    } else {
+        // Its track ended, or it never started: a new window starts FIndex afresh.
+        kept.Fresh = true;
     }
     const bool wasOn = FActive;
     CloseForExit();
@@ -195,11 +213,13 @@ void TMp3Player::ReopenSuspended(bool resumePausedByFocus) {
     if (paused)
         FPausedByFocus = kept->PausedByFocus;
     else
-        ShowTrackLine(ResumeLine(FTrack->Title()));
+        ShowTrackLine(kept->Fresh ? PlayLine(FTrack->Title(), FTrack->Length()) : ResumeLine(FTrack->Title()));
 }
 
 void TMp3Player::PlayCurrent() {
     if (FTrack) Stop();
+    // The game may have ended inside "Stopped>": nothing opens after that.
+    if (Interrupted()) return;
     if (StartCurrent(0, false)) ShowTrackLine(PlayLine(FTrack->Title(), FTrack->Length()));
 }
 
@@ -207,6 +227,11 @@ bool TMp3Player::StartCurrent(std::int32_t fromMs, bool paused) {
     std::wstring path = Entry(FIndex);
     if (!IsExistingFile(path)) return false;
     FTrack = std::make_unique<TqrvMP3>(std::move(path), FTitlesFromTags);
+    // Measuring the length opens the device, and its driver may have let the game end.
+    if (Interrupted()) {
+        FTrack.reset();
+        return false;
+    }
     // A focus pause belonged to the track before: this one was never paused.
     FPausedByFocus = false;
     FTrack->SetOnEnd([this](TqrvMP3& sender) { TrackEnded(sender); });
@@ -226,16 +251,30 @@ bool TMp3Player::StartCurrent(std::int32_t fromMs, bool paused) {
         CloseTrack();
         throw;
     }
-    return true;
+    // The same inside the play: the game's end closes the device, and nothing is shown.
+    return !Interrupted();
 }
 
-void TMp3Player::ShowText(std::string_view Line) { FHost.ShowLine(Line); }
+// Once the game's end has come, whatever pumped it inside the running operation (an MCI
+// command, the text routine), no line follows: the game's screen is going away.
+void TMp3Player::ShowText(std::string_view Line) {
+    if (!Interrupted()) FHost.ShowLine(Line);
+}
 
-void TMp3Player::ShowTrackLine(std::wstring_view line) { FHost.ShowLine(line); }
+void TMp3Player::ShowTrackLine(std::wstring_view line) {
+    if (!Interrupted()) FHost.ShowLine(line);
+}
 
 void TMp3Player::TrackEnded(TqrvMP3& /*Sender*/) {
     // An end that was waiting behind the game's end starts nothing.
-    if (FGameState == TGameState::Running) Next();
+    if (FGameState == TGameState::Running) {
+        Next();
+    } else if (FGameState == TGameState::WindowsGone && FActive) {
+        // The track ended before its last window went, and WindowsGone waits behind
+        // this: a new window goes on with the next track, not with this one again.
+        StepForward();
+        FTrack.reset();
+    }
 }
 
 TKeyOutcome TMp3Player::KeyPressed(std::uint16_t key) {

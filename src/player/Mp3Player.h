@@ -81,7 +81,8 @@ public:
     // The first entries have joined the playlist (on the host thread, as an operation).
     void EntriesFound();
     // Nothing more will join the playlist: a switch-on still waiting for an entry is
-    // dropped.
+    // dropped. While an operation runs, this waits until it is over (behind the news of
+    // the first entries, if that waits too).
     void ScanEnded() noexcept;
     // The hot keys the player was made with.
     THotKeys Keys() const noexcept {
@@ -168,6 +169,7 @@ private:
         std::int32_t PositionMs = 0;
         bool Paused = false;
         bool PausedByFocus = false;
+        bool Fresh = false; // no track was open: FIndex starts from its beginning
     };
 
     const THostBinding& FHost;
@@ -201,9 +203,17 @@ private:
     std::optional<TSuspendedTrack> FSuspended;
 
     // Opens the entry at FIndex and plays it from fromMs, paused there when paused.
-    // False when the file is gone. A track whose device cannot be opened or started is
-    // no current track: it is closed and freed before the error goes on.
+    // False when the file is gone, or when the game's end came inside (see Interrupted;
+    // a device it opened is left to that end's close). A track whose device cannot be
+    // opened or started is no current track: it is closed and freed before the error
+    // goes on.
     bool StartCurrent(std::int32_t fromMs, bool paused);
+    // The next entry's index, in order or at random; opens nothing.
+    void StepForward();
+    // The game's end, or its last window's, came inside the running operation (through
+    // a message pumped by the game's text routine or a driver): the operation stops
+    // where it is, and opens or shows nothing more.
+    bool Interrupted() const noexcept { return FGameState != TGameState::Running; }
     // A new game window after WindowsGone: the remembered track goes on where it was.
     void ReopenSuspended(bool resumePausedByFocus);
     // Closes the device whatever MCI answers and frees the track.
@@ -215,5 +225,6 @@ private:
     void ShowTrackLine(std::wstring_view line);
     static void DeferredFocus(void* player, std::uintptr_t regained) noexcept;
     static void DeferredEntriesFound(void* player, std::uintptr_t) noexcept;
+    static void DeferredScanEnded(void* player, std::uintptr_t) noexcept;
     static void DeferredGameEnd(void* player, std::uintptr_t windowsOnly) noexcept;
 };

@@ -50,6 +50,13 @@ std::string Utf16Be(const std::string& ascii, bool mark) {
     return out;
 }
 
+// Empty frames of 2.3, ten bytes each.
+std::string TinyFrames(int count) {
+    std::string out;
+    for (int i = 0; i < count; ++i) out += Frame(3, "TXXX", "");
+    return out;
+}
+
 std::optional<std::string> TitleOf(const std::string& bytes) {
     TMemoryTagSource source(bytes);
     const auto names = ReadId3v2Names(source);
@@ -98,6 +105,13 @@ TEST(Id3v2Tag, VersionsEncodingsAndTheirForms) {
          "ID3\x03" + std::string(2, '\0') + SyncSafe(20) + "TIT2" + BigEndian(5000, 4) + std::string(2, '\0') +
              Text(0, "X") + std::string(400, '\0'),
          std::nullopt},
+        {"2.3, an empty frame with a group byte", Tag(3, Frame(3, "TPE1", "", 0x20) + Frame(3, "TIT2", Text(0, "Song"))),
+         "Song"},
+        {"2.3 unsynchronised beyond the megabyte read whole: a title before the cut counts",
+         Tag(3, Frame(3, "TIT2", Text(0, "Song")) + Frame(3, "APIC", std::string(2 << 20, '\x89')), static_cast<char>(0x80)),
+         "Song"},
+        {"a title behind more tiny frames than are walked", Tag(3, TinyFrames(1000) + Frame(3, "TIT2", Text(0, "Late"))),
+         std::nullopt},
         {"a size that is not sync-safe", "ID3\x03" + std::string(2, '\0') + std::string("\x80\x00\x00\x10", 4) + std::string(64, 'a'),
          std::nullopt},
     };
@@ -111,6 +125,26 @@ TEST(Id3v2Tag, ACoverPictureOfMegabytesIsSteppedOverNotRead) {
     ASSERT_TRUE(names);
     EXPECT_EQ(SongTitle(*names), "Band - Song");
     EXPECT_LT(source.BytesRead, 100u) << "headers and the two frames' text only";
+}
+
+TEST(Id3v2Tag, AFieldTheV2TagLacksComesFromTheTrailer) {
+    const struct {
+        const char* Case;
+        std::string File;
+        TSongNames Trailer;
+        std::optional<std::string> Title;
+    } table[] = {
+        {"a title only", Tag(3, Frame(3, "TIT2", Text(0, "Song"))), {"Old", "Band"}, "Band - Song"},
+        {"an artist only", Tag(4, Frame(4, "TPE1", Text(3, "Band"))), {"Song", "Other"}, "Band - Song"},
+        {"both: the v2 tag's", Tag(3, Frame(3, "TIT2", Text(0, "Song")) + Frame(3, "TPE1", Text(0, "Band"))),
+         {"Old", "Other"}, "Band - Song"},
+        {"no v2 tag", std::string(300, '\x55'), {"Song", ""}, "Song"},
+        {"a title in neither", Tag(3, Frame(3, "TPE1", Text(0, "Band"))), {"", "Other"}, std::nullopt},
+    };
+    for (const auto& row : table) {
+        TMemoryTagSource source(row.File);
+        EXPECT_EQ(SongTitle(BothTags(ReadId3v2Names(source), row.Trailer)), row.Title) << row.Case;
+    }
 }
 
 TEST(Id3v2Tag, TrailerFields) {

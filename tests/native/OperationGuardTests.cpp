@@ -34,12 +34,13 @@ TEST(OperationGuard, DeferredWorkRunsWhenTheOutermostOperationEndsInOrder) {
             EXPECT_TRUE(TOperationGuard::Running());
             TOperationGuard::Defer(&Append, &A, 1);
             TOperationGuard::Defer(&Append, &B, 1);
+            TOperationGuard::Defer(&Append, &B, 2);
         }
         EXPECT_EQ(Log, "") << "a nested operation's end runs nothing";
         TOperationGuard::Defer(&Append, &A, 2);
     }
     EXPECT_FALSE(TOperationGuard::Running());
-    EXPECT_EQ(Log, "a2b1") << "a later request of the same kind takes its place, with its argument";
+    EXPECT_EQ(Log, "a1b2a2") << "in the order they came; of requests of one kind in a row, the latest";
 }
 
 TEST(OperationGuard, WorkDeferredByDeferredWorkRunsTooAndForgottenWorkNever) {
@@ -54,17 +55,18 @@ TEST(OperationGuard, WorkDeferredByDeferredWorkRunsTooAndForgottenWorkNever) {
     EXPECT_EQ(Log, "+a3c9");
 }
 
-TEST(OperationGuard, RequestsBeyondTheRoomAreDropped) {
+TEST(OperationGuard, RequestsBeyondTheRoomAreDroppedUnlessTheirKindWaits) {
     Log.clear();
-    char names[12];
+    char names[20];
     {
         const TOperationGuard operation;
-        for (int i = 0; i < 12; ++i) {
+        for (int i = 0; i < 20; ++i) {
             names[i] = static_cast<char>('A' + i);
             TOperationGuard::Defer(&Append, &names[i], 0);
         }
+        TOperationGuard::Defer(&Append, &names[2], 7);
     }
-    EXPECT_EQ(Log, "A0B0C0D0E0F0G0H0");
+    EXPECT_EQ(Log, "A0B0C7D0E0F0G0H0I0J0K0L0M0N0O0P0") << "when full, a waiting request of the kind takes a new one";
 }
 
 } // namespace

@@ -14,8 +14,8 @@ namespace {
 void Check(std::string bytes) {
     TMemoryTagSource source(std::move(bytes));
     if (const auto names = ReadId3v2Names(source)) {
-        // A title is never empty and always valid UTF-8.
-        if (names->Title.empty() || !IsValidUtf8(names->Title) || !IsValidUtf8(names->Artist)) __builtin_trap();
+        // Never both names empty, and both always valid UTF-8.
+        if ((names->Title.empty() && names->Artist.empty()) || !IsValidUtf8(names->Title) || !IsValidUtf8(names->Artist)) __builtin_trap();
         (void)SongTitle(*names);
     }
 }

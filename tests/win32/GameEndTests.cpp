@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "PlayerFixture.h"
+#include "core/OperationGuard.h"
 #include "plugin/Hooks.h"
 #include "plugin/LibraryLoad.h"
 
@@ -121,8 +122,85 @@ TEST_F(GameEnd, TheQuitWinsOverATrackEndWaitingInTheSameOperation) {
         const std::vector<UINT> messages = Mci.Messages();
         EXPECT_EQ(std::count(messages.begin(), messages.end(), MCI_OPEN), 0) << windowsOnly << ": no next track";
         EXPECT_EQ(messages.back(), static_cast<UINT>(MCI_CLOSE)) << windowsOnly;
-        EXPECT_EQ(TakeLines(), std::vector<std::string>{"Paused>"}) << windowsOnly << ": nothing after the pause";
+        EXPECT_TRUE(TakeLines().empty()) << windowsOnly << ": nothing after the end, not even the pause's line";
+        player.FocusRegained();
+        if (windowsOnly) {
+            EXPECT_EQ(TakeLines(), std::vector<std::string>{"Play> b [00-02s]"}) << "a new window: a ended, b starts";
+        }
     }
+}
+
+// The game ends, or its last window goes, through a message pumped at some point of a
+// running operation: the operation stops there. No device opens after that point, no
+// line is shown, and none is left open; a new window (after the last one went) starts
+// what the operation had reached.
+TEST_F(GameEnd, TheGameEndStopsTheRunningOperationWhereItIs) {
+    const struct {
+        const char* Where;
+        std::uint16_t Key;
+        UINT Command;                      // the MCI command that pumps, or 0: the text routine
+        int Skip;                          // commands of that kind to let pass first
+        std::vector<std::string> Lines;    // up to the end
+        std::vector<std::string> NewWindow; // the lines of a new window's activation
+    } table[] = {
+        {"inside \"Stopped>\" of the next key", VK_F6, 0, 0, {"Stopped>"}, {"Play> b [00-02s]"}},
+        {"inside the next track's first open (its length)", VK_F6, MCI_OPEN, 0, {"Stopped>"}, {"Play> b [00-02s]"}},
+        {"inside the next track's play open", VK_F6, MCI_OPEN, 1, {"Stopped>"}, {"Play> b"}},
+        {"inside the next track's play", VK_F6, MCI_PLAY, 0, {"Stopped>"}, {"Play> b"}},
+        {"inside \"Paused>\"", VK_F8, 0, 0, {"Paused>"}, {}},
+    };
+    for (const bool windowsOnly : {false, true}) {
+        for (const auto& row : table) {
+            const std::string what = std::string(row.Where) + (windowsOnly ? ", last window" : ", quit");
+            TMp3Player player(Host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END});
+            for (const char* path : {"a.mp3", "b.mp3"}) player.Append(path);
+            Mci.Calls.clear();
+            Mci.ModeValue = MCI_MODE_STOP;
+            player.KeyPressed(VK_F5);
+            TakeLines();
+            std::size_t endAt = 0;
+            const std::function<void()> end = [&] {
+                endAt = Mci.Calls.size();
+                windowsOnly ? player.WindowsGone() : player.GameEnding();
+            };
+            std::function<void()> skipThenEnd = end;
+            for (int i = 0; i < row.Skip; ++i)
+                skipThenEnd = [&, next = skipThenEnd] { Mci.DuringMessage = row.Command, Mci.DuringCommand = next; };
+            if (row.Command == 0)
+                DuringLine = end;
+            else
+                Mci.DuringMessage = row.Command, Mci.DuringCommand = skipThenEnd;
+            player.KeyPressed(row.Key);
+            ASSERT_NE(endAt, 0u) << what << ": the end came";
+            EXPECT_EQ(TakeLines(), row.Lines) << what << ": nothing shown after the end";
+            const auto count = [&](UINT message, std::size_t from) {
+                return std::count_if(Mci.Calls.begin() + static_cast<std::ptrdiff_t>(from), Mci.Calls.end(),
+                                     [&](const TMciCall& call) { return call.Message == message; });
+            };
+            EXPECT_EQ(count(MCI_OPEN, endAt), 0) << what << ": no device opened after the end";
+            EXPECT_EQ(count(MCI_OPEN, 0), count(MCI_CLOSE, 0)) << what << ": none left open";
+            if (!windowsOnly) continue;
+            player.FocusRegained();
+            EXPECT_EQ(TakeLines(), row.NewWindow) << what << ": a new window";
+            player.CloseForExit();
+        }
+    }
+}
+
+// A game replacing its window inside an operation: focus lost, the last window gone, the
+// new one active. Run in the order they came, the music goes on in the new window.
+TEST_F(GameEnd, WorkDeferredAcrossAWindowRecreationRunsInTheOrderItCame) {
+    Fill({"a.mp3"});
+    P.KeyPressed(VK_F5);
+    TakeLines();
+    {
+        const TOperationGuard operation;
+        P.FocusLost();
+        P.WindowsGone();
+        P.FocusRegained();
+    }
+    EXPECT_EQ(TakeLines(), std::vector<std::string>{"Play> a"});
+    EXPECT_EQ(Mci.Messages().back(), static_cast<UINT>(MCI_PLAY)) << "the track plays on";
 }
 
 TEST_F(GameEnd, WhatTheHooksDeliverInsideACommandNeverRunsNestedInIt) {
@@ -134,7 +212,6 @@ TEST_F(GameEnd, WhatTheHooksDeliverInsideACommandNeverRunsNestedInIt) {
         {"a key, dropped", [](TMp3Player& p) { EXPECT_EQ(p.KeyPressed(VK_F6), TKeyOutcome::None); }, {}},
         {"a focus change, applied after", [](TMp3Player& p) { p.FocusLost(); }, {MCI_STATUS, MCI_STATUS, MCI_PAUSE}},
         {"only the latest focus change", [](TMp3Player& p) { p.FocusLost(), p.FocusRegained(); }, {MCI_STATUS}},
-        {"the game's end, after", [](TMp3Player& p) { p.GameEnding(); }, {MCI_STOP, MCI_CLOSE}},
     };
     for (const auto& row : table) {
         TMp3Player player(Host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END});

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "PlayerFixture.h"
+#include "core/OperationGuard.h"
 #include "plugin/BackgroundScan.h"
 #include "plugin/LibraryScan.h"
 
@@ -57,6 +58,19 @@ TEST_F(GrowingPlaylist, ASecondPressOrAScanThatFindsNothingTakesTheSwitchOnBack)
         player.KeyPressed(VK_F5);
         EXPECT_EQ(TakeLines().size(), found ? 1u : 0u) << found << ": afterwards the key works as always";
     }
+}
+
+TEST_F(GrowingPlaylist, AScanEndWaitingBehindAnOperationKeepsTheSwitchOn) {
+    P.ScanStarted();
+    P.KeyPressed(VK_F5);
+    P.Append("a.mp3");
+    {
+        // The game's text routine pumps both of the scan's messages inside a line.
+        const TOperationGuard operation;
+        P.EntriesFound();
+        P.ScanEnded();
+    }
+    EXPECT_EQ(TakeLines(), std::vector<std::string>{"Play> a [00-02s]"});
 }
 
 // The scan's disk, one step at a time: each folder or list waits for the test's word.

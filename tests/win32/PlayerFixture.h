@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,14 +18,20 @@
 #include "win32/WideText.h"
 
 inline std::vector<std::string> Lines;
+// Runs once, inside the next status line: a game whose text routine pumps messages.
+inline std::function<void()> DuringLine;
 
-extern "C" inline void __cdecl RecordLine(const wchar_t* text, int) { Lines.push_back(Utf8Of(text)); }
+extern "C" inline void __cdecl RecordLine(const wchar_t* text, int) {
+    Lines.push_back(Utf8Of(text));
+    if (DuringLine) std::exchange(DuringLine, nullptr)();
+}
 
 class PlayerFixture : public ::testing::Test {
 protected:
     PlayerFixture() {
         for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) WriteFileBytes(name, std::string(200, 'x'));
     }
+    ~PlayerFixture() override { DuringLine = nullptr; }
     void Fill(std::initializer_list<const char*> paths) {
         for (const char* path : paths) P.Append(path);
     }

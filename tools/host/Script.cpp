@@ -236,17 +236,31 @@ int QuitLikeAGame(HWND gameWindow, const THostOptions& options, int status) {
     return status;
 }
 
-// Inside the text routine: pumps until a track's end notification has been dispatched,
-// then quits and pumps until the loop has taken WM_QUIT.
-void QuitInsideLine() {
-    const THostOptions plain;
-    bool trackEnded = false;
-    PumpUntil(10000, plain, [&] { return trackEnded; }, [&](const MSG& msg) {
-        if (msg.message == MM_MCINOTIFY && msg.wParam == MCI_NOTIFY_SUCCESSFUL) trackEnded = true;
-    });
+// Quits inside the text routine: posts WM_QUIT and pumps until the loop has taken it.
+void QuitNowInsideLine() {
     Report("quit: begins");
     PostQuitMessage(0);
-    PumpUntil(5000, plain, [] { return QuitTaken; });
+    PumpUntil(5000, THostOptions{}, [] { return QuitTaken; });
+}
+
+// The same once a track's end notification has been dispatched inside the routine.
+void QuitInsideLine() {
+    bool trackEnded = false;
+    PumpUntil(10000, THostOptions{}, [&] { return trackEnded; }, [&](const MSG& msg) {
+        if (msg.message == MM_MCINOTIFY && msg.wParam == MCI_NOTIFY_SUCCESSFUL) trackEnded = true;
+    });
+    QuitNowInsideLine();
+}
+
+// The script's windows, for what runs inside the text routine.
+TGameWindows* ScriptWindows = nullptr;
+
+// Inside the text routine: the game's windows go (no WM_QUIT), and what that sends is
+// pumped. The game ends there: the loop goes on, and the script's end quits by it alone.
+void WindowsGoInsideLine() {
+    Report("quit: begins");
+    DestroyGameWindows(*ScriptWindows);
+    PumpUntil(100, THostOptions{}, [] { return false; });
 }
 
 int RunCommands(const std::vector<std::string>& lines, TGameWindows& windows, const THostOptions& options) {
@@ -346,7 +360,10 @@ int RunCommands(const std::vector<std::string>& lines, TGameWindows& windows, co
             Report("windows: new");
             PumpUntil(100, options, [] { return false; });
         } else if (command == "quit-inside-next-line") {
-            RunInsideNextLine(&QuitInsideLine);
+            RunInsideNextLine(a == "now" ? &QuitNowInsideLine : &QuitInsideLine);
+        } else if (command == "windows-go-inside-next-line") {
+            ScriptWindows = &windows;
+            RunInsideNextLine(&WindowsGoInsideLine);
         } else if (command == "end-by-windows") {
             // A game whose loop ends when its windows are gone, with no WM_QUIT, and
             // which then ends its process.

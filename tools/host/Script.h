@@ -24,9 +24,13 @@
 //   destroy-windows          destroy the game's windows without a WM_QUIT; the loop
 //                            goes on (a game replacing its window)
 //   new-window               create a new game window and make it the foreground
-//   quit-inside-next-line    the text routine, at the next line, pumps messages until
-//                            a track's end has been dispatched, then posts WM_QUIT and
-//                            pumps until the loop takes it, all inside the routine
+//   quit-inside-next-line [now]  the text routine, at the next line, pumps messages
+//                            until a track's end has been dispatched (with now: at
+//                            once), then posts WM_QUIT and pumps until the loop takes
+//                            it, all inside the routine
+//   windows-go-inside-next-line  the text routine, at the next line, destroys the
+//                            game's windows without a WM_QUIT and pumps; the game's
+//                            end has begun there
 //   exit-process             ExitProcess(0) at once, windows and all
 //   exit                     end the script
 //
