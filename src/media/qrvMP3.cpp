@@ -216,6 +216,7 @@ void TqrvMP3::Play() {
         Open();
         SendVolume();
     }
+    if (FAbandoned) return;
     // Playing already: a second play command would only restart the notification.
     if (Mode() == mmPlaying) return;
     PlayNotify();
@@ -227,6 +228,7 @@ void TqrvMP3::PlayFrom(std::int32_t ms, bool paused) {
         Open();
         SendVolume();
     }
+    if (FAbandoned) return;
     SetTimeFormat(MCI_FORMAT_MILLISECONDS);
     MoveTo(ms, paused);
     if (FOnProgress && FThread == nullptr) {

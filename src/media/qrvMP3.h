@@ -57,6 +57,10 @@ public:
     // Stops and closes an open device whatever MCI answers to either command; raises
     // nothing. For the end of the game: no device may outlive the process.
     void CloseNow() noexcept;
+    // The game is ending while a command of this device may still be running (its driver
+    // pumped the game's messages): a play that has opened the device sends no play
+    // command after that. CloseNow closes it.
+    void Abandon() noexcept { FAbandoned = true; }
     // Pauses a playing device; nothing in any other mode.
     void Pause();
     // Resumes a paused device; nothing in any other mode.
@@ -130,6 +134,7 @@ private:
     std::int32_t FLength = 0;
     std::int32_t FLengthMs = 0;
     std::optional<std::uint32_t> FVolume;
+    bool FAbandoned = false;
     TProgressEvent FOnProgress;
     TDeviceEvent FOnEnd;
     // Shared with the ticker's worker: whichever lets go last frees it.

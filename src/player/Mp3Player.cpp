@@ -161,6 +161,8 @@ void TMp3Player::GameEnding() noexcept {
     FGameState = TGameState::Quit;
     FSuspended.reset();
     if (TOperationGuard::Running()) {
+        // A play that the running operation is in the middle of starts no more.
+        if (FTrack) FTrack->Abandon();
         TOperationGuard::Defer(&TMp3Player::DeferredGameEnd, this, 0);
         return;
     }
@@ -172,6 +174,7 @@ void TMp3Player::WindowsGone() noexcept {
     if (FGameState == TGameState::Quit) return;
     FGameState = TGameState::WindowsGone;
     if (TOperationGuard::Running()) {
+        if (FTrack) FTrack->Abandon();
         // A quit that comes next takes this request's place; a later one finds the
         // state Quit and this request then does nothing.
         TOperationGuard::Defer(&TMp3Player::DeferredGameEnd, this, 1);

@@ -178,6 +178,7 @@ TEST_F(GameEnd, TheGameEndStopsTheRunningOperationWhereItIs) {
                                      [&](const TMciCall& call) { return call.Message == message; });
             };
             EXPECT_EQ(count(MCI_OPEN, endAt), 0) << what << ": no device opened after the end";
+            EXPECT_EQ(count(MCI_PLAY, endAt), 0) << what << ": nothing played after the end";
             EXPECT_EQ(count(MCI_OPEN, 0), count(MCI_CLOSE, 0)) << what << ": none left open";
             if (!windowsOnly) continue;
             player.FocusRegained();
