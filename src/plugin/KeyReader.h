@@ -1,4 +1,4 @@
-// Reads the hot-key values and switches of the configuration file through the profile API.
+// Reads the hot keys and switches of the configuration file through the profile API.
 #pragma once
 
 #include <cstdint>
