@@ -13,6 +13,7 @@ include(GoogleTest)
 
 add_executable(core_tests
     tests/native/ValueParserTests.cpp
+    tests/native/KeyTextTests.cpp
     tests/native/LineSplitterTests.cpp
     tests/native/CoreTextTests.cpp
     tests/native/Id3v2TagTests.cpp

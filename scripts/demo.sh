@@ -26,7 +26,7 @@ done
 printf '#EXTM3U\r\nextra/Demo tone 4.mp3\r\nextra\\Demo tone 5.mp3\r\n' > "$game/vask/lists/more.m3u8"
 cp "$QUILM_WIN_BUILD/quilm.dll" "$game/vask/"
 printf '%s\r\n' '[keys]' 'key_shuffle=0x78' 'key_volup=0x6B' 'key_voldown=0x6D' 'key_seekfwd=0x22' \
-  'key_seekback=0x21' 'key_show=0x24' 'key_mute=0x4D' '' '[playlist]' 'vask\music\**' 'vask\lists\more.m3u8' \
+  'key_seekback=0x21' 'key_show=0x24' 'key_mute=Ctrl+M' '' '[playlist]' 'vask\music\**' 'vask\lists\more.m3u8' \
   > "$game/vask/quilm.ini"
 
 cd "$game"

@@ -14,6 +14,12 @@
 
 namespace {
 
+// The actions of the key map, in the order in which their keys are tested.
+enum TAction : int {
+    ActionOn, ActionPrev, ActionNext, ActionPause, ActionShuffle, ActionEnd,
+    ActionVolumeUp, ActionVolumeDown, ActionSeekForward, ActionSeekBack, ActionShow, ActionMute,
+};
+
 // How far one press of a seek key moves the track.
 constexpr std::int32_t SeekStepMs = 10000;
 
@@ -27,9 +33,9 @@ std::uint32_t FreshSeed() noexcept {
 } // namespace
 
 TMp3Player::TMp3Player(const THostBinding& host, const THotKeys& keys)
-    : FHost(host), FKeyOn(keys.On), FKeyPrev(keys.Prev), FKeyNext(keys.Next), FKeyPause(keys.Pause),
-      FKeyEnd(keys.End), FKeyShuffle(keys.Shuffle), FKeyVolumeUp(keys.VolumeUp), FKeyVolumeDown(keys.VolumeDown),
-      FKeySeekForward(keys.SeekForward), FKeySeekBack(keys.SeekBack), FKeyShow(keys.Show), FKeyMute(keys.Mute) {}
+    : FHost(host), FKeys(keys),
+      FKeyMap({keys.On, keys.Prev, keys.Next, keys.Pause, keys.Shuffle, keys.End, keys.VolumeUp, keys.VolumeDown,
+               keys.SeekForward, keys.SeekBack, keys.Show, keys.Mute}) {}
 
 void TMp3Player::Append(std::string_view path) { Append(WideOf(path, false)); }
 
@@ -285,35 +291,26 @@ TKeyOutcome TMp3Player::KeyPressed(std::uint16_t key) {
     // would surprise more than it helps.
     if (TOperationGuard::Running()) return TKeyOutcome::None;
     const TOperationGuard operation;
-    const bool running = FGameState == TGameState::Running;
-    if (key == FKeyOn) {
-        if (running) Toggle();
-    } else if (key == FKeyPrev) {
-        if (running) Prev();
-    } else if (key == FKeyNext) {
-        if (running) Next();
-    } else if (key == FKeyPause) {
-        if (running) PauseResume();
-    } else if (key == FKeyShuffle) {
-        if (running) SetShuffle(!FShuffle);
-    } else if (key == FKeyEnd) {
+    const int action = FKeyMap.Find(key);
+    if (action == ActionEnd) {
         CloseForExit();
         return TKeyOutcome::EndGame;
-    } else if (key == 0 || !running) {
-        // The optional keys below are 0 when they are not set; after the game's end
-        // (or its last window) no key but the exit key acts.
-    } else if (key == FKeyVolumeUp) {
-        ChangeVolume(true);
-    } else if (key == FKeyVolumeDown) {
-        ChangeVolume(false);
-    } else if (key == FKeySeekForward) {
-        Seek(SeekStepMs);
-    } else if (key == FKeySeekBack) {
-        Seek(-SeekStepMs);
-    } else if (key == FKeyShow) {
-        ShowWhere();
-    } else if (key == FKeyMute) {
-        ToggleMute();
+    }
+    // After the game's end (or its last window) no key but the exit key acts.
+    if (FGameState != TGameState::Running) return TKeyOutcome::None;
+    switch (action) {
+    case ActionOn: Toggle(); break;
+    case ActionPrev: Prev(); break;
+    case ActionNext: Next(); break;
+    case ActionPause: PauseResume(); break;
+    case ActionShuffle: SetShuffle(!FShuffle); break;
+    case ActionVolumeUp: ChangeVolume(true); break;
+    case ActionVolumeDown: ChangeVolume(false); break;
+    case ActionSeekForward: Seek(SeekStepMs); break;
+    case ActionSeekBack: Seek(-SeekStepMs); break;
+    case ActionShow: ShowWhere(); break;
+    case ActionMute: ToggleMute(); break;
+    default: break;
     }
     return TKeyOutcome::None;
 }

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/KeyMap.h"
 #include "core/RandomGenerator.h"
 #include "core/VolumeLevel.h"
 #include "media/qrvMP3.h"
@@ -17,21 +18,24 @@
 
 class THostBinding;
 
-// The hot keys as virtual-key codes: the six of every configuration, then the
-// optional ones (volume, seek, show, mute), for which 0 is no key.
+// The hot keys (see core/KeyText.h: a virtual-key code, with the modifiers of a
+// combination above it): the six of every configuration, then the optional ones
+// (volume, seek, show, mute), for which 0 is no key.
 struct THotKeys {
-    std::uint8_t On = 0;
-    std::uint8_t Next = 0;
-    std::uint8_t Prev = 0;
-    std::uint8_t Pause = 0;
-    std::uint8_t Shuffle = 0;
-    std::uint8_t End = 0;
-    std::uint8_t VolumeUp = 0;
-    std::uint8_t VolumeDown = 0;
-    std::uint8_t SeekForward = 0;
-    std::uint8_t SeekBack = 0;
-    std::uint8_t Show = 0;
-    std::uint8_t Mute = 0;
+    std::uint16_t On = 0;
+    std::uint16_t Next = 0;
+    std::uint16_t Prev = 0;
+    std::uint16_t Pause = 0;
+    std::uint16_t Shuffle = 0;
+    std::uint16_t End = 0;
+    std::uint16_t VolumeUp = 0;
+    std::uint16_t VolumeDown = 0;
+    std::uint16_t SeekForward = 0;
+    std::uint16_t SeekBack = 0;
+    std::uint16_t Show = 0;
+    std::uint16_t Mute = 0;
+    // False: a press that is a hot key is kept from the game (down, repeats and up).
+    bool PassToGame = true;
 };
 
 // What a key press asks of the game.
@@ -85,10 +89,9 @@ public:
     // the first entries, if that waits too).
     void ScanEnded() noexcept;
     // The hot keys the player was made with.
-    THotKeys Keys() const noexcept {
-        return {FKeyOn,          FKeyNext,           FKeyPrev,        FKeyPause, FKeyShuffle, FKeyEnd,
-                FKeyVolumeUp,    FKeyVolumeDown,     FKeySeekForward, FKeySeekBack, FKeyShow, FKeyMute};
-    }
+    THotKeys Keys() const noexcept { return FKeys; }
+    // Which key codes matter, and which of them with modifiers (for the keyboard hook).
+    const TKeyMap& KeyMap() const noexcept { return FKeyMap; }
 
     void Next();
     void Prev();
@@ -104,10 +107,11 @@ public:
     // another still runs on the host thread (through a message pumped inside it) is
     // never run nested inside it; see TOperationGuard.
 
-    // A fresh press of key (no repeat, no peek): runs the action bound to it, testing
-    // the keys in the order on, previous, next, pause, shuffle, exit, volume up,
-    // volume down, seek forward, seek back, show, mute. An optional key that equals an
-    // earlier one keeps that one's action.
+    // A fresh press of key (no repeat, no peek), with the modifiers held above its
+    // code as in THotKeys (none: a bare key only): runs the action bound to it (see
+    // TKeyMap::Find), testing the keys in the order on, previous, next, pause, shuffle,
+    // exit, volume up, volume down, seek forward, seek back, show, mute. An optional key
+    // that equals an earlier one keeps that one's action.
     // A key pressed while another operation runs is dropped.
     TKeyOutcome KeyPressed(std::uint16_t key);
     // The game went to the background: a playing track pauses. While another
@@ -178,18 +182,8 @@ private:
     bool FShuffle = false;
     bool FActive = false;
     bool FPausedByFocus = false;
-    std::uint8_t FKeyOn = 0;
-    std::uint8_t FKeyPrev = 0;
-    std::uint8_t FKeyNext = 0;
-    std::uint8_t FKeyPause = 0;
-    std::uint8_t FKeyEnd = 0;
-    std::uint8_t FKeyShuffle = 0;
-    std::uint8_t FKeyVolumeUp = 0;
-    std::uint8_t FKeyVolumeDown = 0;
-    std::uint8_t FKeySeekForward = 0;
-    std::uint8_t FKeySeekBack = 0;
-    std::uint8_t FKeyShow = 0;
-    std::uint8_t FKeyMute = 0;
+    THotKeys FKeys;
+    TKeyMap FKeyMap;
     TVolumeLevel FVolume;
     bool FMuted = false;
     mutable TSlimLock FPlaylistLock;

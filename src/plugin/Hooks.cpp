@@ -1,5 +1,9 @@
 #include "plugin/Hooks.h"
 
+#include <cstdint>
+
+#include "core/KeyText.h"
+
 #include "media/NotifyWindow.h"
 #include "plugin/LibraryLoad.h"
 #include "player/Mp3Player.h"
@@ -14,8 +18,60 @@ HHOOK KeyboardHookHandle = nullptr;
 HHOOK ActivateHookHandle = nullptr;
 HHOOK GameMessageHookHandle = nullptr;
 
-// Bit 30 of a key message's lParam: the key was down before (auto-repeat, key-up).
+// Bits of a key message's lParam: 29, the context code (Alt was held); 30, the key was
+// down before (auto-repeat, key-up); 31, the transition state (key-up).
+constexpr LPARAM AltContext = LPARAM(1) << 29;
 constexpr LPARAM PreviousKeyState = LPARAM(1) << 30;
+constexpr LPARAM KeyReleased = LPARAM(1) << 31;
+
+// An unassigned virtual-key code, sent as a press between a kept key and the release
+// of Alt (see MaskAltRelease).
+constexpr WORD MenuMaskKey = 0xE8;
+
+// Sets of key codes, one bit a code.
+using TKeySet = std::uint32_t[8];
+bool Has(const TKeySet& set, WORD key) noexcept { return key < 256 && (set[key >> 5] >> (key & 31) & 1u) != 0; }
+void Put(TKeySet& set, WORD key, bool in) noexcept {
+    if (key >= 256) return;
+    const std::uint32_t bit = 1u << (key & 31);
+    set[key >> 5] = in ? set[key >> 5] | bit : set[key >> 5] & ~bit;
+}
+
+// Keys whose press was kept from the game: their auto-repeats and key-up are kept too.
+// Only the game thread's hooks use these.
+TKeySet KeptKeys = {};
+
+// The held modifiers as the thread's key state gave them, while HeldKnown. That state
+// changes only as the thread takes a modifier's key message, each of which passes the
+// keyboard hook first, or as the thread gains the keyboard with an activation: either
+// forgets it. So keys that a combination uses read it once, not at every press.
+std::uint16_t Held = 0;
+bool HeldKnown = false;
+
+bool IsModifierKey(WORD key) noexcept {
+    return (key >= VK_SHIFT && key <= VK_MENU) || (key >= VK_LSHIFT && key <= VK_RMENU);
+}
+
+std::uint16_t HeldModifiers() noexcept {
+    if (!HeldKnown) {
+        Held = static_cast<std::uint16_t>((GetKeyState(VK_CONTROL) < 0 ? KeyCtrl : 0) |
+                                          (GetKeyState(VK_SHIFT) < 0 ? KeyShift : 0) |
+                                          (GetKeyState(VK_MENU) < 0 ? KeyAlt : 0));
+        HeldKnown = true;
+    }
+    return Held;
+}
+
+// With Alt held, a key that the window never sees leaves it with Alt going down and up
+// and nothing between, which opens the window's menu (and its modal loop) as Alt is
+// released. A press of an unassigned key between keeps the menu closed.
+void MaskAltRelease() noexcept {
+    INPUT mask[2] = {};
+    mask[0].type = mask[1].type = INPUT_KEYBOARD;
+    mask[0].ki.wVk = mask[1].ki.wVk = MenuMaskKey;
+    mask[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, mask, sizeof(INPUT));
+}
 
 bool IsPluginWindow(HWND window) noexcept {
     char name[sizeof NotifyWindowClassName + 1];
@@ -74,19 +130,33 @@ bool IsLastGameWindow(HWND window) noexcept {
 LRESULT CALLBACK KeyboardHook(int nCode, WPARAM wParam, LPARAM lParam) noexcept {
     const WORD key = LOWORD(wParam);
     const LRESULT result = CallNextHookEx(KeyboardHookHandle, nCode, key, lParam);
+    if (IsModifierKey(key)) HeldKnown = false;
     // A peek without removal (HC_NOREMOVE) comes again as HC_ACTION when the game takes
-    // the key: acting on both would run one press twice. Bit 30 marks auto-repeats and
-    // key-ups.
-    if (nCode != HC_ACTION || lParam == 0 || (lParam & PreviousKeyState)) return result;
+    // the key: acting on both would run one press twice. What is kept from the game is
+    // kept as it takes the message, which the system then drops.
+    if (nCode != HC_ACTION || lParam == 0) return result;
+    if (lParam & PreviousKeyState) {
+        // An auto-repeat or a key-up: kept when the press was.
+        if (!Has(KeptKeys, key)) return result;
+        if (lParam & KeyReleased) Put(KeptKeys, key, false);
+        return 1;
+    }
     TMp3Player* const player = Player;
     if (player == nullptr) return result;
+    const TKeyMap& keys = player->KeyMap();
+    if (!keys.Bound(key)) return result;
+    const auto pressed = static_cast<std::uint16_t>(keys.Combined(key) ? key | HeldModifiers() : key);
+    if (keys.Find(pressed) < 0) return result;
     try {
-        if (player->KeyPressed(key) == TKeyOutcome::EndGame) ExitProcess(0);
+        if (player->KeyPressed(pressed) == TKeyOutcome::EndGame) ExitProcess(0);
     } catch (...) {
         // A track that cannot be opened or stopped must not take the game down; the
         // player stays usable for the next key.
     }
-    return result;
+    if (player->Keys().PassToGame) return result;
+    Put(KeptKeys, key, true);
+    if (lParam & AltContext) MaskAltRelease();
+    return 1;
 }
 
 LRESULT CALLBACK ActivateHook(int nCode, WPARAM wParam, LPARAM lParam) noexcept {
@@ -101,6 +171,10 @@ LRESULT CALLBACK ActivateHook(int nCode, WPARAM wParam, LPARAM lParam) noexcept 
         return result;
     }
     if (call->message != WM_ACTIVATE) return result;
+    // The thread may have gained the keyboard: its key state is the system's now, and
+    // key-ups of kept keys may have gone to another window.
+    HeldKnown = false;
+    for (std::uint32_t& keys : KeptKeys) keys = 0;
     TMp3Player* const player = Player;
     if (player == nullptr) return result;
     try {

@@ -2,16 +2,16 @@
 
 #include <windows.h>
 
-#include "core/ValueParser.h"
+#include "core/KeyText.h"
 
 TKeyReader::TKeyReader(std::string fileName) : FFileName(std::move(fileName)) {}
 
 TKeyReader::~TKeyReader() { WritePrivateProfileStringA(nullptr, nullptr, nullptr, FFileName.c_str()); }
 
-std::int32_t TKeyReader::ReadKeyValue(const char* section, const char* key, std::int32_t defaultValue) const {
+std::uint16_t TKeyReader::ReadHotKey(const char* section, const char* key, std::uint16_t defaultValue) const {
     char value[2048];
     const DWORD n = GetPrivateProfileStringA(section, key, "", value, sizeof value, FFileName.c_str());
-    return ParseIntegerValue(std::string_view(value, n)).value_or(defaultValue);
+    return ParseKeyText(std::string_view(value, n)).value_or(defaultValue);
 }
 
 bool TKeyReader::ValueIs(const char* section, const char* key, const char* word) const {

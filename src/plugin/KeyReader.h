@@ -1,4 +1,4 @@
-// Reads the hot-key values of the configuration file through the profile API.
+// Reads the hot keys and switches of the configuration file through the profile API.
 #pragma once
 
 #include <cstdint>
@@ -12,9 +12,10 @@ public:
     TKeyReader(const TKeyReader&) = delete;
     TKeyReader& operator=(const TKeyReader&) = delete;
 
-    // The value of section/key as an integer, or defaultValue when it is missing,
-    // empty or not an integer. At most 2047 characters of a value are seen.
-    std::int32_t ReadKeyValue(const char* section, const char* key, std::int32_t defaultValue) const;
+    // The value of section/key as a hot key (see ParseKeyText), or defaultValue when it
+    // is missing, empty or neither a number nor a key. At most 2047 characters of a
+    // value are seen.
+    std::uint16_t ReadHotKey(const char* section, const char* key, std::uint16_t defaultValue) const;
     // True when the value of section/key is word, in any case of its ASCII letters.
     bool ValueIs(const char* section, const char* key, const char* word) const;
 

@@ -15,8 +15,8 @@ namespace {
 
 TManualLifetime<TLoadedPlugin> LoadedPlugin;
 
-std::uint8_t ReadKey(const TKeyReader& keys, const char* name, std::int32_t defaultValue) {
-    return static_cast<std::uint8_t>(keys.ReadKeyValue(KeysSection, name, defaultValue) & 0xFF);
+std::uint16_t ReadKey(const TKeyReader& keys, const char* name, std::uint16_t defaultValue) {
+    return keys.ReadHotKey(KeysSection, name, defaultValue);
 }
 
 } // namespace
@@ -41,6 +41,7 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host, std::vector<TPl
         hotKeys.SeekBack = ReadKey(keys, "key_seekback", 0);
         hotKeys.Show = ReadKey(keys, "key_show", 0);
         hotKeys.Mute = ReadKey(keys, "key_mute", 0);
+        hotKeys.PassToGame = !keys.ValueIs(KeysSection, "pass_hot_keys", "no");
         titlesFromTags = keys.ValueIs("display", "titles", "tags");
     }
     auto player = std::make_unique<TMp3Player>(host, hotKeys);

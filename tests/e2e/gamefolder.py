@@ -12,11 +12,14 @@ def tone(cache, seconds, index):
     cache.mkdir(parents=True, exist_ok=True)
     mp3 = cache / f"tone-{seconds}-{index % 7}.mp3"
     if not mp3.exists():
-        wav = mp3.with_suffix(".wav")
-        subprocess.run(["sox", "-q", "-n", "-r", "44100", "-c", "2", str(wav), "synth", str(seconds),
-                        "sine", str(330 + 110 * (index % 7))], check=True)
-        subprocess.run(["lame", "--quiet", str(wav), str(mp3)], check=True)
-        wav.unlink()
+        # Made under names of this run's own and put in place whole: cases running side
+        # by side may make the same tone at once.
+        with tempfile.TemporaryDirectory(dir=cache) as scratch:
+            wav, made = pathlib.Path(scratch) / "tone.wav", pathlib.Path(scratch) / "tone.mp3"
+            subprocess.run(["sox", "-q", "-n", "-r", "44100", "-c", "2", str(wav), "synth", str(seconds),
+                            "sine", str(330 + 110 * (index % 7))], check=True)
+            subprocess.run(["lame", "--quiet", str(wav), str(made)], check=True)
+            os.replace(made, mp3)
     return mp3
 
 

@@ -8,6 +8,7 @@
 
 #include "TestFiles.h"
 #include "core/Errors.h"
+#include "core/KeyText.h"
 #include "plugin/ConfigTextPass.h"
 #include "plugin/KeyReader.h"
 #include "plugin/LibraryLoad.h"
@@ -46,21 +47,22 @@ protected:
 TEST_F(Config, KeyValueTextsThroughTheProfileReader) {
     const struct {
         const char* Value;
-        std::int32_t Expected;
+        int Expected;
     } table[] = {{"117", 117},   {"+117", 117},     {"0x75", 117},  {"$75", 117},  {"x75", 117},
-                 {"372", 372},   {"-1", -1},        {" 118", 118},  {"0x76", 118}, {"F6", 99},
+                 {"372", 116},   {"-1", 255},       {" 118", 118},  {"0x76", 118}, {"F6", 117},
                  {"117;F6", 99}, {"0x", 99},        {"$", 99},      {"", 99},      {"2147483648", 99},
-                 {"118 ; F7", 99},
+                 {"118 ; F7", 99}, {"F7;", 99},     {"Ctrl+Banana", 99},
+                 {" ctrl + Shift+f8 ", KeyCtrl | KeyShift | 0x77},
                  // The profile reader itself strips blanks and tabs around a value.
                  {"\t117", 117}};
     for (const auto& row : table) {
         WriteConfig(std::string("[keys]\r\nkey_next=") + row.Value + "\r\n");
         const TKeyReader reader(ConfigFileName);
-        EXPECT_EQ(reader.ReadKeyValue("keys", "key_next", 99), row.Expected) << "value [" << row.Value << "]";
+        EXPECT_EQ(reader.ReadHotKey("keys", "key_next", 99), row.Expected) << "value [" << row.Value << "]";
     }
     const TKeyReader reader(ConfigFileName);
-    EXPECT_EQ(reader.ReadKeyValue("keys", "key_missing", 35), 35);
-    EXPECT_EQ(reader.ReadKeyValue("nosection", "key_next", 36), 36);
+    EXPECT_EQ(reader.ReadHotKey("keys", "key_missing", 35), 35);
+    EXPECT_EQ(reader.ReadHotKey("nosection", "key_next", 36), 36);
 }
 
 TEST_F(Config, PlaylistStartsAfterTheHeaderLine) {

@@ -92,7 +92,8 @@ TEST_F(Load, VolumeKeysAreReadAfterTheSixWithTheSameValueForms) {
         {"", 0, 0},
         {"key_volup=0xAF\r\nkey_voldown=$AE\r\n", 0xAF, 0xAE},
         {"key_volup=+175\r\nkey_voldown=x1AE\r\n", 175, 0xAE},
-        {"key_volup=up\r\nkey_voldown=\r\n", 0, 0},
+        {"key_volup=upp\r\nkey_voldown=\r\n", 0, 0},
+        {"key_volup=up\r\nkey_voldown=Alt+Down\r\n", VK_UP, KeyAlt | VK_DOWN},
         {"key_volup=-1\r\nkey_voldown=0\r\n", 255, 0},
     };
     for (const auto& row : table) {
@@ -111,13 +112,30 @@ TEST_F(Load, SeekShowAndMuteKeysAreReadAfterTheVolumeKeys) {
     } table[] = {
         {"", {0, 0, 0, 0}},
         {"key_seekfwd=0x22\r\nkey_seekback=$21\r\nkey_show=36\r\nkey_mute=x4D\r\n", {0x22, 0x21, 36, 0x4D}},
-        {"key_seekfwd=\r\nkey_seekback=PgUp\r\nkey_show=-1\r\nkey_mute=256\r\n", {0, 0, 255, 0}},
+        {"key_seekfwd=\r\nkey_seekback=PgUp\r\nkey_show=-1\r\nkey_mute=256\r\n", {0, 0x21, 255, 0}},
+        {"key_seekfwd=Ctrl+PgDn\r\nkey_seekback=Shift+\r\nkey_show=Num+\r\nkey_mute=Ctrl+$100\r\n",
+         {KeyCtrl | 0x22, 0, 0x6B, 0}},
     };
     for (const auto& row : table) {
         WriteFileBytes("vask\\quilm.ini", std::string("[keys]\r\n") + row.Lines + "[playlist]\r\n");
         ASSERT_TRUE(AttachLibrary(&RecordFailure)) << row.Lines;
         ASSERT_NE(Player, nullptr);
         ExpectKeys(*Player, {VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END, 0, 0}, row.Keys);
+        HandleLoaderCall(DLL_PROCESS_DETACH, false);
+    }
+}
+
+TEST_F(Load, OnlyPassHotKeysNoKeepsHotKeysFromTheGame) {
+    const struct {
+        const char* Lines;
+        bool Pass;
+    } table[] = {{"", true}, {"pass_hot_keys=no\r\n", false}, {"pass_hot_keys = No \r\n", false},
+                 {"pass_hot_keys=yes\r\n", true}, {"pass_hot_keys=0\r\n", true}, {"pass_hot_keys=non\r\n", true}};
+    for (const auto& row : table) {
+        WriteFileBytes("vask\\quilm.ini", std::string("[keys]\r\n") + row.Lines + "[playlist]\r\n");
+        ASSERT_TRUE(AttachLibrary(&RecordFailure)) << row.Lines;
+        ASSERT_NE(Player, nullptr);
+        EXPECT_EQ(Player->Keys().PassToGame, row.Pass) << row.Lines;
         HandleLoaderCall(DLL_PROCESS_DETACH, false);
     }
 }

@@ -14,6 +14,7 @@ constexpr std::size_t ShownLines = 6;
 
 std::vector<std::string> Lines;
 std::deque<std::wstring> RecentLines;
+std::map<unsigned, int> KeyDowns; // key-downs and auto-repeats
 std::map<unsigned, int> KeyUps;
 HWND GameWindow = nullptr;
 bool QuitOnDestroy = true;
@@ -51,12 +52,22 @@ void Paint(HWND window) {
 LRESULT CALLBACK GameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_KEYDOWN:
+        ++KeyDowns[static_cast<unsigned>(wParam)];
         Report("key: down %u", static_cast<unsigned>(wParam));
         return 0;
     case WM_KEYUP:
         ++KeyUps[static_cast<unsigned>(wParam)];
         Report("key: up %u", static_cast<unsigned>(wParam));
         return 0;
+    // Keys with Alt held (and F10): counted, then handled as the system does, menu and all.
+    case WM_SYSKEYDOWN:
+        ++KeyDowns[static_cast<unsigned>(wParam)];
+        Report("key: sysdown %u", static_cast<unsigned>(wParam));
+        break;
+    case WM_SYSKEYUP:
+        ++KeyUps[static_cast<unsigned>(wParam)];
+        Report("key: sysup %u", static_cast<unsigned>(wParam));
+        break;
     case WM_PAINT:
         if (window == GameWindow) {
             Paint(window);
@@ -133,6 +144,11 @@ void CreateNewGameWindow(TGameWindows& windows) {
     GameWindow = windows.Game;
     SetForegroundWindow(windows.Game);
     SetFocus(windows.Game);
+}
+
+int KeyDownCount(unsigned vk) {
+    const auto it = KeyDowns.find(vk);
+    return it == KeyDowns.end() ? 0 : it->second;
 }
 
 int KeyUpCount(unsigned vk) {

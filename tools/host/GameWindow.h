@@ -33,7 +33,9 @@ extern "C" void __cdecl GameShowText(const wchar_t* text, int reserved);
 // Every status line received so far, as UTF-8.
 const std::vector<std::string>& ReceivedLines();
 
-// How many WM_KEYUP messages for the key have reached a game-thread window.
+// How many key-down messages (auto-repeats too) and key-up messages for the key have
+// reached a game-thread window, WM_SYSKEYDOWN and WM_SYSKEYUP (Alt held) included.
+int KeyDownCount(unsigned vk);
 int KeyUpCount(unsigned vk);
 
 // Saves the game window's picture as a 24-bit BMP.

@@ -5,6 +5,7 @@
 #include <tlhelp32.h>
 
 #include <atomic>
+#include <map>
 #include <cstdlib>
 #include <sstream>
 #include <utility>
@@ -62,11 +63,61 @@ void SendKey(WORD vk, bool up) {
     SendInput(1, &input, sizeof input);
 }
 
-// Sends the key-ups and waits until the game thread has taken them.
+// Key-ups the game thread has taken from its queue, whether or not a hook kept them
+// from its windows: counted by a keyboard hook installed before the plug-in's, which
+// every later hook hands the call on to.
+HHOOK TakenKeysHook = nullptr;
+std::map<unsigned, int> TakenKeyUps;
+
+LRESULT CALLBACK CountTakenKeys(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && (lParam & (LPARAM(1) << 31))) ++TakenKeyUps[static_cast<unsigned>(wParam & 0xFF)];
+    return CallNextHookEx(TakenKeysHook, code, wParam, lParam);
+}
+
+// The key code the messages of vk carry: the left and right modifiers as one.
+unsigned MessageKey(WORD vk) {
+    switch (vk) {
+    case VK_LCONTROL: case VK_RCONTROL: return VK_CONTROL;
+    case VK_LSHIFT: case VK_RSHIFT: return VK_SHIFT;
+    case VK_LMENU: case VK_RMENU: return VK_MENU;
+    default: return vk;
+    }
+}
+
+// Sends the key-up and waits until the game thread has taken it.
 void ReleaseKey(WORD vk, const THostOptions& options) {
-    const int before = KeyUpCount(vk);
+    const unsigned key = MessageKey(vk);
+    const int before = TakenKeyUps[key];
     SendKey(vk, true);
-    PumpUntil(2000, options, [&] { return KeyUpCount(vk) > before; });
+    PumpUntil(2000, options, [&] { return TakenKeyUps[key] > before; });
+}
+
+// The modifier keys of a text such as "ctrl+shift", in order; false for an unknown one.
+bool ModifierKeys(const std::string& text, std::vector<WORD>& keys) {
+    std::istringstream in(text);
+    for (std::string name; std::getline(in, name, '+');) {
+        if (name == "ctrl") keys.push_back(VK_LCONTROL);
+        else if (name == "rctrl") keys.push_back(VK_RCONTROL);
+        else if (name == "shift") keys.push_back(VK_LSHIFT);
+        else if (name == "rshift") keys.push_back(VK_RSHIFT);
+        else if (name == "alt") keys.push_back(VK_LMENU);
+        else return false;
+    }
+    return true;
+}
+
+// Presses vk with the modifiers held: repeats key-downs in all, then the key-up.
+void PressWith(WORD vk, unsigned long repeats, const std::vector<WORD>& modifiers, const THostOptions& options) {
+    for (WORD modifier : modifiers) {
+        SendKey(modifier, false);
+        PumpUntil(20, options, [] { return false; });
+    }
+    for (unsigned long i = 0; i < repeats; ++i) {
+        SendKey(vk, false);
+        PumpUntil(20, options, [] { return false; });
+    }
+    ReleaseKey(vk, options);
+    for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) ReleaseKey(*it, options);
 }
 
 std::atomic<bool> WatchingBoxes{false};
@@ -264,6 +315,7 @@ void WindowsGoInsideLine() {
 }
 
 int RunCommands(const std::vector<std::string>& lines, TGameWindows& windows, const THostOptions& options) {
+    TakenKeysHook = SetWindowsHookExA(WH_KEYBOARD, &CountTakenKeys, nullptr, GetCurrentThreadId());
     SetForegroundWindow(windows.Game);
     PumpUntil(100, options, [] { return false; });
     for (const std::string& line : lines) {
@@ -300,18 +352,20 @@ int RunCommands(const std::vector<std::string>& lines, TGameWindows& windows, co
                 CloseHandle(thread);
             }
             Report("unload: done on another thread");
-        } else if (command == "press") {
+        } else if (command == "press" || command == "hold") {
             const auto vk = static_cast<WORD>(Number(a));
-            SendKey(vk, false);
-            ReleaseKey(vk, options);
-        } else if (command == "hold") {
-            const auto vk = static_cast<WORD>(Number(a));
-            const unsigned long repeats = b.empty() ? 5 : Number(b);
-            for (unsigned long i = 0; i < repeats; ++i) {
-                SendKey(vk, false);
-                PumpUntil(20, options, [] { return false; });
+            const bool hold = command == "hold";
+            std::string modifierText = hold ? "" : b;
+            if (hold) in >> modifierText;
+            std::vector<WORD> modifiers;
+            if (!modifierText.empty() && !ModifierKeys(modifierText, modifiers)) {
+                Report("script: unknown modifiers %s", modifierText.c_str());
+                return ExitBadScript;
             }
-            ReleaseKey(vk, options);
+            PressWith(vk, hold ? (b.empty() ? 5 : Number(b)) : 1, modifiers, options);
+        } else if (command == "count-keys") {
+            const auto vk = static_cast<unsigned>(Number(a));
+            Report("keys: %u down=%d up=%d", vk, KeyDownCount(vk), KeyUpCount(vk));
         } else if (command == "wait") {
             PumpUntil(Number(a), options, [] { return false; });
         } else if (command == "waitline") {

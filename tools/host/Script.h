@@ -4,8 +4,12 @@
 //   load-within MS           the same; the load must not take longer (a hang guard)
 //   unload                   FreeLibrary of the plug-in
 //   unload-thread            FreeLibrary of the plug-in from another thread
-//   press VK                 one key press through SendInput (down, up)
-//   hold VK N                N key-downs (auto-repeat), then the key-up
+//   press VK [MODS]          one key press through SendInput (down, up); MODS, such as
+//                            ctrl or ctrl+shift+alt (rctrl, rshift: the right ones),
+//                            are held around it, pressed in order and released after
+//   hold VK N [MODS]         N key-downs (auto-repeat), then the key-up
+//   count-keys VK            print how many key-downs (repeats too) and key-ups of VK
+//                            the game window has received: "keys: VK down=N up=M"
 //   wait MS                  run the message loop for MS milliseconds
 //   waitline PREFIX [MS]     run the loop until a new status line starts with PREFIX
 //   focus game|second|foreign  move the foreground window
