@@ -7,6 +7,7 @@ string(REPLACE "-O3" "-O2" CMAKE_C_FLAGS_RELEASE "${CMAKE_C_FLAGS_RELEASE}")
 
 # Everything of the plug-in except its entry point, so tests can link it.
 add_library(quilm_plugin STATIC
+    src/win32/AtomicFile.cpp
     src/win32/FileTests.cpp
     src/win32/FullPathName.cpp
     src/win32/ModuleInstance.cpp
@@ -25,7 +26,8 @@ add_library(quilm_plugin STATIC
     src/plugin/KeyReader.cpp
     src/plugin/LibraryLoad.cpp
     src/plugin/LibraryScan.cpp
-    src/plugin/LoadFailure.cpp)
+    src/plugin/LoadFailure.cpp
+    src/plugin/SessionFiles.cpp)
 target_link_libraries(quilm_plugin PUBLIC quilm_core winmm user32 kernel32)
 # Most of the plug-in's code runs once a key press or once a track: it is compiled for
 # size. Compiled for speed: the hook procedures and the operation guard they reach (they

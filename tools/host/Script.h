@@ -8,6 +8,8 @@
 //   hold VK N                N key-downs (auto-repeat), then the key-up
 //   wait MS                  run the message loop for MS milliseconds
 //   waitline PREFIX [MS]     run the loop until a new status line starts with PREFIX
+//   waitfile PATH [TEXT]     run the loop until the file holds TEXT (UTF-8, the rest of
+//                            the line; none: an empty file)
 //   focus game|second|foreign  move the foreground window
 //   activate STATE           send WM_ACTIVATE with wParam STATE to the game window
 //   delete FILE              delete a file (a track removed while the game runs)
