@@ -47,8 +47,8 @@ void TFileWriter::Put(int slot, const std::wstring& path, std::string text) {
         const std::lock_guard lock(FLock);
         TSlot& target = FSlots[slot];
         // The file holds this already (a shuffle key changes no title).
-        if (!target.Pending && target.Known && target.Written == text && target.Path == path) return;
-        target.Path = path;
+        if (!target.Pending && target.Known && target.Written == text) return;
+        target.Path = &path;
         target.Text = std::move(text);
         target.Pending = true;
         ResetEvent(FIdle.Get());
@@ -61,19 +61,13 @@ void TFileWriter::Put(int slot, const std::wstring& path, std::string text) {
 }
 
 bool TFileWriter::WriteOne() noexcept {
-    std::wstring path;
     std::string text;
     TSlot* taken = nullptr;
     {
         const std::lock_guard lock(FLock);
         for (TSlot& slot : FSlots) {
             if (!slot.Pending) continue;
-            try {
-                path = slot.Path;
-                text = slot.Text;
-            } catch (...) {
-                return false; // out of memory: the text waits for the next change
-            }
+            text = std::move(slot.Text);
             slot.Pending = false;
             taken = &slot;
             ++FBusy;
@@ -82,7 +76,7 @@ bool TFileWriter::WriteOne() noexcept {
     }
     if (taken == nullptr) return false;
     // Written with no lock held: the game thread may queue the next text meanwhile.
-    const bool written = ReplaceFileAtomically(path, text);
+    const bool written = ReplaceFileAtomically(*taken->Path, text);
     const std::lock_guard lock(FLock);
     --FBusy;
     taken->Known = written;

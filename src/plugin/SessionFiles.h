@@ -32,7 +32,8 @@ public:
     TFileWriter(const TFileWriter&) = delete;
     TFileWriter& operator=(const TFileWriter&) = delete;
 
-    // Queues text for the file at path of slot 0 or 1; starts the thread at the first.
+    // Queues text for the file at path (slot 0 or 1; path lives as long as the writer);
+    // starts the thread at the first.
     void Put(int slot, const std::wstring& path, std::string text);
     // Writes everything queued before returning (on this thread when there is no
     // writer thread, or when it does not finish in time).
@@ -40,7 +41,7 @@ public:
 
 private:
     struct TSlot {
-        std::wstring Path;
+        const std::wstring* Path = nullptr;
         std::string Text;
         bool Pending = false;
         std::string Written; // the text the file holds, as far as we know
