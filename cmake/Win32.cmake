@@ -131,7 +131,7 @@ function(quilm_win32_test name)
     set_tests_properties(${name} PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED audio)
 endfunction()
 
-quilm_win32_test(config_tests tests/win32/ConfigTests.cpp tests/win32/LibraryLoadTests.cpp
+quilm_win32_test(config_tests tests/win32/ConfigTests.cpp tests/win32/LibraryLoadTests.cpp tests/win32/AtomicFileTests.cpp
     tests/win32/LibraryScanTests.cpp)
 quilm_win32_test(device_tests tests/win32/DeviceTests.cpp tests/win32/DeviceSeamTests.cpp)
 quilm_win32_test(host_tests tests/win32/HostApiTests.cpp)
