@@ -136,7 +136,7 @@ quilm_win32_test(config_tests tests/win32/ConfigTests.cpp tests/win32/LibraryLoa
 quilm_win32_test(device_tests tests/win32/DeviceTests.cpp tests/win32/DeviceSeamTests.cpp)
 quilm_win32_test(host_tests tests/win32/HostApiTests.cpp)
 quilm_win32_test(player_tests tests/win32/PlayerTests.cpp tests/win32/GameEndTests.cpp
-    tests/win32/SeekShowMuteTests.cpp tests/win32/GrowingPlaylistTests.cpp)
+    tests/win32/SeekShowMuteTests.cpp tests/win32/GrowingPlaylistTests.cpp tests/win32/PlayerReportTests.cpp)
 quilm_win32_test(ticker_tests tests/win32/ProgressThreadTests.cpp)
 # The runtime's thread calls and error raisers as the plug-in links them.
 add_executable(runtime_tests tests/win32/RuntimeTests.cpp src/plugin/RuntimeErrors.cpp src/plugin/RuntimeThreading.cpp)
