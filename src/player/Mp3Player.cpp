@@ -375,21 +375,18 @@ void TMp3Player::RememberTrack(std::wstring path, std::int32_t positionMs, bool 
     FRememberedShuffle = shuffle;
 }
 
-bool TMp3Player::WaitsForRemembered() const {
-    if (!FRemembered || FLibraryComplete) return false;
+std::int32_t TMp3Player::RememberedIndex() const {
     const std::lock_guard lock(FPlaylistLock);
-    return std::find(FPlaylist.begin(), FPlaylist.end(), FRememberedPath) == FPlaylist.end();
+    const auto found = std::find(FPlaylist.begin(), FPlaylist.end(), FRememberedPath);
+    return found == FPlaylist.end() ? -1 : static_cast<std::int32_t>(found - FPlaylist.begin());
 }
+
+bool TMp3Player::WaitsForRemembered() const { return FRemembered && !FLibraryComplete && RememberedIndex() < 0; }
 
 bool TMp3Player::StartRemembered() {
     const std::optional<TSuspendedTrack> kept = std::exchange(FRemembered, std::nullopt);
     if (!kept) return false;
-    std::int32_t index = -1;
-    {
-        const std::lock_guard lock(FPlaylistLock);
-        const auto found = std::find(FPlaylist.begin(), FPlaylist.end(), FRememberedPath);
-        if (found != FPlaylist.end()) index = static_cast<std::int32_t>(found - FPlaylist.begin());
-    }
+    const std::int32_t index = RememberedIndex();
     if (index < 0 || !IsExistingFile(FRememberedPath)) return false;
     FShuffle = FRememberedShuffle;
     if (FShuffle) FRandom.Reseed(FreshSeed());

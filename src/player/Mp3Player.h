@@ -234,6 +234,8 @@ private:
     void Tell(bool gameEnding, bool askPosition) noexcept;
     // The first switch-on's remembered track: played, or false (nothing changed).
     bool StartRemembered();
+    // The remembered track's index in the playlist, or -1.
+    std::int32_t RememberedIndex() const;
     // True while the first switch-on must wait for the remembered track.
     bool WaitsForRemembered() const;
     static void DeferredAutoStart(void* player, std::uintptr_t gameActive) noexcept;

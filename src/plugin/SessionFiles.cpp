@@ -21,6 +21,13 @@ constexpr std::size_t MaxStateBytes = 8192;
 constexpr int StateSlot = 0;
 constexpr int NowPlayingSlot = 1;
 
+// A file busy in another program's hands, for a moment.
+constexpr int RetriesWhenInUse = 10;
+constexpr DWORD RetryPauseMs = 30;
+bool FileInUse(DWORD error) noexcept {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;
+}
+
 // True when the game thread's window is the foreground window.
 bool GameIsActive() noexcept {
     const HWND foreground = GetForegroundWindow();
@@ -76,7 +83,13 @@ bool TFileWriter::WriteOne() noexcept {
     }
     if (taken == nullptr) return false;
     // Written with no lock held: the game thread may queue the next text meanwhile.
-    const bool written = ReplaceFileAtomically(*taken->Path, text);
+    bool written = ReplaceFileAtomically(*taken->Path, text);
+    // A reader that holds the file open at that moment (an overlay polling it) refuses
+    // the replacement for a moment only: try again shortly, a few times.
+    for (int retry = 0; !written && retry < RetriesWhenInUse && FileInUse(GetLastError()); ++retry) {
+        Sleep(RetryPauseMs);
+        written = ReplaceFileAtomically(*taken->Path, text);
+    }
     const std::lock_guard lock(FLock);
     --FBusy;
     taken->Known = written;

@@ -26,22 +26,23 @@ bool ReplaceFileAtomically(const std::wstring& path, std::string_view bytes) noe
     }
     if (written && MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
+    const DWORD error = GetLastError();
     DeleteFileW(temporary);
+    SetLastError(error);
     return false;
 }
 
 std::optional<std::string> ReadSmallFile(const std::wstring& path, std::size_t maxBytes) {
     const UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return std::nullopt;
-    std::string content(maxBytes + 1, '\0');
-    std::size_t have = 0;
-    for (DWORD got = 0; have < content.size(); have += got) {
-        if (!ReadFile(file.Get(), content.data() + have, static_cast<DWORD>(content.size() - have), &got, nullptr))
-            return std::nullopt;
-        if (got == 0) break;
-    }
-    if (have > maxBytes) return std::nullopt;
-    content.resize(have);
+    LARGE_INTEGER size;
+    if (!file || !GetFileSizeEx(file.Get(), &size) || static_cast<std::uint64_t>(size.QuadPart) > maxBytes)
+        return std::nullopt;
+    std::string content(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD got = 0;
+    // A file that shrank meanwhile gives what it still holds.
+    if (!content.empty() && !ReadFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &got, nullptr))
+        return std::nullopt;
+    content.resize(got);
     return content;
 }

@@ -35,9 +35,9 @@ TEST_F(PlayerReports, EveryChangeIsReportedTheEndBeforeTheDeviceCloses) {
         {VK_F5, {"a.mp3", "a", 0, false, false}},
         {VK_F8, {"a.mp3", "a", 1500, false, false}},
         {VK_F6, {"b.mp3", "b", 0, false, false}},
-        {VK_F9, {"b.mp3", "b", 0, true, false}},
-        {VK_F5, {"b.mp3", "", 1500, true, false}},
-        {VK_F5, {"a.mp3", "a", 0, true, false}},
+        {VK_F5, {"b.mp3", "", 1500, false, false}},
+        {VK_F5, {"a.mp3", "a", 0, false, false}},
+        {VK_F9, {"a.mp3", "a", 0, true, false}},
         {VK_END, {"a.mp3", "", 1500, true, true}},
     };
     for (const auto& row : table) {
