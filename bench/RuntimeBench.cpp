@@ -6,6 +6,7 @@
 //  - key to "Play>": a switch-on key through the keyboard hook until its status line,
 //    against the bare MCI commands that any player needs for the same file (open,
 //    length, close, open, play);
+//  - the same key with resume=yes and a now-playing file, against the key without them;
 //  - key to seek line: a seek key through the keyboard hook until its status line,
 //    against the bare MCI commands of the same seek (mode, time format, position,
 //    play from).
@@ -25,6 +26,8 @@
 #include "host/HostApi.h"
 #include "plugin/Hooks.h"
 #include "plugin/LibraryLoad.h"
+#include "plugin/SessionFiles.h"
+#include "win32/FullPathName.h"
 
 namespace {
 
@@ -155,6 +158,31 @@ int main(int argc, char** argv) {
     const double bare = Median(bareTimes);
     std::printf("| key to \"Play>\" line | %.1f ms | bare MCI open, length, close, open, mode, play %.1f ms | %.2f |\n",
                 keyToPlay / 1000, bare / 1000, keyToPlay / bare);
+
+    // The same with resume=yes and a now-playing file: the player reports the change,
+    // and the files are written beside the key (their writer thread), not inside it.
+    {
+        TMp3Player kept(host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END});
+        kept.Append(track);
+        const std::wstring statePath = FullPathName(L"bench-resume.txt");
+        const std::wstring nowPlayingPath = FullPathName(L"bench-nowplaying.txt");
+        std::vector<double> keptTimes;
+        {
+            TSessionFiles files(kept, statePath, nowPlayingPath, false);
+            Player = &kept;
+            for (int i = 0; i < 9; ++i) {
+                keptTimes.push_back(TimeKeyToLine(VK_F5, "\"Play>\" with resume and now-playing file"));
+                KeyboardHook(HC_ACTION, VK_F5, 1);
+            }
+            Player = &player;
+        }
+        DeleteFileW(statePath.c_str());
+        DeleteFileW(nowPlayingPath.c_str());
+        const double keptToPlay = Median(keptTimes);
+        std::printf("| key to \"Play>\" line, resume=yes and nowplaying=FILE | %.1f ms | the same key without them "
+                    "%.1f ms | %.2f |\n",
+                    keptToPlay / 1000, keyToPlay / 1000, keptToPlay / keyToPlay);
+    }
 
     // Key to a seek's line: ahead and back in turn on a track that plays; the bare seek
     // on a device of its own, outside the timing of the other.

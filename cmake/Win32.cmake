@@ -7,6 +7,7 @@ string(REPLACE "-O3" "-O2" CMAKE_C_FLAGS_RELEASE "${CMAKE_C_FLAGS_RELEASE}")
 
 # Everything of the plug-in except its entry point, so tests can link it.
 add_library(quilm_plugin STATIC
+    src/win32/AtomicFile.cpp
     src/win32/FileTests.cpp
     src/win32/FullPathName.cpp
     src/win32/ModuleInstance.cpp
@@ -25,7 +26,8 @@ add_library(quilm_plugin STATIC
     src/plugin/KeyReader.cpp
     src/plugin/LibraryLoad.cpp
     src/plugin/LibraryScan.cpp
-    src/plugin/LoadFailure.cpp)
+    src/plugin/LoadFailure.cpp
+    src/plugin/SessionFiles.cpp)
 target_link_libraries(quilm_plugin PUBLIC quilm_core winmm user32 kernel32)
 # Most of the plug-in's code runs once a key press or once a track: it is compiled for
 # size. Compiled for speed: the hook procedures and the operation guard they reach (they
@@ -129,12 +131,13 @@ function(quilm_win32_test name)
     set_tests_properties(${name} PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED audio)
 endfunction()
 
-quilm_win32_test(config_tests tests/win32/ConfigTests.cpp tests/win32/LibraryLoadTests.cpp
+quilm_win32_test(config_tests tests/win32/ConfigTests.cpp tests/win32/LibraryLoadTests.cpp tests/win32/AtomicFileTests.cpp
     tests/win32/LibraryScanTests.cpp)
 quilm_win32_test(device_tests tests/win32/DeviceTests.cpp tests/win32/DeviceSeamTests.cpp)
 quilm_win32_test(host_tests tests/win32/HostApiTests.cpp)
 quilm_win32_test(player_tests tests/win32/PlayerTests.cpp tests/win32/GameEndTests.cpp
-    tests/win32/SeekShowMuteTests.cpp tests/win32/GrowingPlaylistTests.cpp tests/win32/HotKeyHookTests.cpp)
+    tests/win32/SeekShowMuteTests.cpp tests/win32/GrowingPlaylistTests.cpp tests/win32/HotKeyHookTests.cpp
+    tests/win32/PlayerReportTests.cpp)
 quilm_win32_test(ticker_tests tests/win32/ProgressThreadTests.cpp)
 # The runtime's thread calls and error raisers as the plug-in links them.
 add_executable(runtime_tests tests/win32/RuntimeTests.cpp src/plugin/RuntimeErrors.cpp src/plugin/RuntimeThreading.cpp)

@@ -70,7 +70,7 @@ void TMp3Player::Prev() {
 }
 
 void TMp3Player::Toggle() {
-    if (!FActive && FScanning && Count() == 0) {
+    if (!FActive && FScanning && (Count() == 0 || WaitsForRemembered())) {
         // Nothing found yet: on with the first entry, unless pressed again before.
         FWantOn = !FWantOn;
         return;
@@ -81,10 +81,13 @@ void TMp3Player::Toggle() {
         return;
     }
     FActive = !FActive && Count() > 0;
-    if (FActive)
-        Next();
-    else
+    if (FActive) {
+        if (!StartRemembered()) Next();
+    } else {
+        // Where the track was as the player went off, for the next session.
+        Tell(false, true);
         Stop();
+    }
 }
 
 void TMp3Player::EntriesFound() {
@@ -130,6 +133,7 @@ void TMp3Player::PauseResume() {
         break;
     case mmPlaying:
         FTrack->Pause();
+        Tell(false, true);
         ShowText(StatusPaused);
         break;
     default:
@@ -141,6 +145,7 @@ void TMp3Player::SetShuffle(bool Value) {
     FShuffle = Value;
     ShowText(Value ? StatusShuffleOn : StatusShuffleOff);
     FRandom.Reseed(FreshSeed());
+    Tell(false, false);
 }
 
 void TMp3Player::Stop() {
@@ -157,6 +162,7 @@ void TMp3Player::CloseTrack() noexcept {
 }
 
 void TMp3Player::CloseForExit() noexcept {
+    Tell(true, true);
     FActive = false;
     FPausedByFocus = false;
     CloseTrack();
@@ -223,6 +229,7 @@ void TMp3Player::ReopenSuspended(bool resumePausedByFocus) {
         FPausedByFocus = kept->PausedByFocus;
     else
         ShowTrackLine(kept->Fresh ? PlayLine(FTrack->Title(), FTrack->Length()) : ResumeLine(FTrack->Title()));
+    Tell(false, false);
 }
 
 void TMp3Player::PlayCurrent() {
@@ -230,17 +237,22 @@ void TMp3Player::PlayCurrent() {
     // The game may have ended inside "Stopped>": nothing opens after that.
     if (Interrupted()) return;
     if (StartCurrent(0, false)) ShowTrackLine(PlayLine(FTrack->Title(), FTrack->Length()));
+    Tell(false, false);
 }
 
 bool TMp3Player::StartCurrent(std::int32_t fromMs, bool paused) {
     std::wstring path = Entry(FIndex);
     if (!IsExistingFile(path)) return false;
+    if (FWatcher) FLastPath = path;
     FTrack = std::make_unique<TqrvMP3>(std::move(path), FTitlesFromTags);
     // Measuring the length opens the device, and its driver may have let the game end.
     if (Interrupted()) {
         FTrack.reset();
         return false;
     }
+    // A position beyond the end (a remembered one from a file since changed) starts over.
+    if (fromMs > 0 && FTrack->LengthMs() > 0 && fromMs >= FTrack->LengthMs()) fromMs = 0;
+    FLastPositionMs = fromMs;
     // A focus pause belonged to the track before: this one was never paused.
     FPausedByFocus = false;
     FTrack->SetOnEnd([this](TqrvMP3& sender) { TrackEnded(sender); });
@@ -381,6 +393,7 @@ void TMp3Player::ChangeFocus(std::uintptr_t change) {
     if (!regained && FTrack && FTrack->Mode() == mmPlaying) {
         FTrack->Pause();
         FPausedByFocus = true;
+        Tell(false, true);
     } else if (regained && FTrack && FTrack->Mode() == mmPaused && FPausedByFocus) {
         FTrack->Resume();
         FPausedByFocus = false;
@@ -392,5 +405,77 @@ void TMp3Player::DeferredFocus(void* player, std::uintptr_t change) noexcept {
         static_cast<TMp3Player*>(player)->ChangeFocus(change);
     } catch (...) {
         // As in the activation hook: a device that cannot report its mode stays as it is.
+    }
+}
+
+void TMp3Player::RememberTrack(std::wstring path, std::int32_t positionMs, bool shuffle) {
+    FRememberedPath = std::move(path);
+    FRemembered = TSuspendedTrack{positionMs < 0 ? 0 : positionMs, false, false};
+    FRememberedShuffle = shuffle;
+}
+
+std::int32_t TMp3Player::RememberedIndex() const {
+    const std::lock_guard lock(FPlaylistLock);
+    const auto found = std::find(FPlaylist.begin(), FPlaylist.end(), FRememberedPath);
+    return found == FPlaylist.end() ? -1 : static_cast<std::int32_t>(found - FPlaylist.begin());
+}
+
+bool TMp3Player::WaitsForRemembered() const { return FRemembered && !FLibraryComplete && RememberedIndex() < 0; }
+
+bool TMp3Player::StartRemembered() {
+    const std::optional<TSuspendedTrack> kept = std::exchange(FRemembered, std::nullopt);
+    if (!kept) return false;
+    const std::int32_t index = RememberedIndex();
+    if (index < 0 || !IsExistingFile(FRememberedPath)) return false;
+    FShuffle = FRememberedShuffle;
+    if (FShuffle) FRandom.Reseed(FreshSeed());
+    FIndex = index;
+    if (StartCurrent(kept->PositionMs, false))
+        ShowTrackLine(WhereLine(false, FTrack->Title(), FLastPositionMs / 1000, FTrack->Length()));
+    Tell(false, false);
+    return true;
+}
+
+void TMp3Player::AutoStart(bool gameActive) {
+    if (TOperationGuard::Running()) {
+        TOperationGuard::Defer(&TMp3Player::DeferredAutoStart, this, gameActive);
+        return;
+    }
+    const TOperationGuard operation;
+    if (FGameState != TGameState::Running || FActive || FWantOn) return;
+    Toggle();
+    if (!gameActive && FTrack && FTrack->Mode() == mmPlaying) {
+        FTrack->Pause();
+        FPausedByFocus = true;
+    }
+}
+
+void TMp3Player::DeferredAutoStart(void* player, std::uintptr_t gameActive) noexcept {
+    try {
+        static_cast<TMp3Player*>(player)->AutoStart(gameActive != 0);
+    } catch (...) {
+        // A first track that cannot start leaves the player on, as the on key would.
+    }
+}
+
+void TMp3Player::Tell(bool gameEnding, bool askPosition) noexcept {
+    if (!FWatcher) return;
+    try {
+        TPlayerReport report;
+        if (FTrack && askPosition) {
+            try {
+                const TMciMode mode = FTrack->Mode();
+                if (mode == mmPlaying || mode == mmPaused) FLastPositionMs = FTrack->PositionMs();
+            } catch (...) {
+                // A device that cannot say where it is keeps the position known before.
+            }
+        }
+        report.Path = FLastPath;
+        report.PositionMs = FLastPositionMs;
+        report.Shuffle = FShuffle;
+        if (FTrack && FActive && !gameEnding) report.NowPlaying = FTrack->Title();
+        FWatcher->PlayerChanged(report, gameEnding);
+    } catch (...) {
+        // Out of memory: the files stay as they were; the player goes on.
     }
 }

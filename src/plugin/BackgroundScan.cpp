@@ -21,10 +21,16 @@ public:
         : FScan(scan), FCount(static_cast<std::size_t>(scan.FPlayer.Count())) {}
     std::size_t Count() const override { return FCount; }
     void Add(std::wstring path) override {
+        const bool remembered = !FRememberedTold && FScan.FPlayer.IsRememberedTrack(path);
         FScan.FPlayer.Append(std::move(path));
         ++FCount;
-        // The game thread hears of the first entry only: a switch-on may wait for it.
-        if (!FFoundTold) FFoundTold = PostMessageA(FScan.FWindowHandle, EntriesFoundMessage, 0, 0) != FALSE;
+        // The game thread hears of the first entry, and of the track the first switch-on
+        // resumes: a switch-on may wait for either.
+        if (!FFoundTold || remembered) {
+            const bool told = PostMessageA(FScan.FWindowHandle, EntriesFoundMessage, 0, 0) != FALSE;
+            FFoundTold = FFoundTold || told;
+            FRememberedTold = FRememberedTold || (remembered && told);
+        }
     }
     std::wstring At(std::size_t index) const override { return FScan.FPlayer.Entry(static_cast<std::int32_t>(index)); }
     bool Stopping() const noexcept override { return FScan.FStop.load(std::memory_order_relaxed); }
@@ -33,6 +39,7 @@ private:
     TBackgroundScan& FScan;
     std::size_t FCount;
     bool FFoundTold = false;
+    bool FRememberedTold = false;
 };
 
 TBackgroundScan::TBackgroundScan(TMp3Player& player, std::vector<TPlaylistLine> lines)
@@ -75,6 +82,8 @@ void TBackgroundScan::Run() noexcept {
 LRESULT TBackgroundScan::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     if (message != EntriesFoundMessage && message != ScanEndedMessage)
         return DefWindowProcA(window, message, wParam, lParam);
+    // The whole library is known: a switch-on waiting for the remembered track goes on.
+    if (message == ScanEndedMessage) FPlayer.LibraryComplete();
     try {
         FPlayer.EntriesFound();
     } catch (...) {

@@ -52,7 +52,8 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host, std::vector<TPl
     return player;
 }
 
-TLoadedPlugin::TLoadedPlugin() : FPlayer(ReadPlayer(FHost, &FLaterLines)) {
+TLoadedPlugin::TLoadedPlugin()
+    : FPlayer(ReadPlayer(FHost, &FLaterLines)), FSession(TSessionFiles::Make(FPlayer.get(), ConfigFileName)) {
     if (FPlayer && !FLaterLines.empty())
         FScan = std::make_unique<TBackgroundScan>(*FPlayer, std::exchange(FLaterLines, {}));
 }

@@ -13,6 +13,7 @@
 #include "plugin/BackgroundScan.h"
 #include "plugin/ConfigTextPass.h"
 #include "plugin/Hooks.h"
+#include "plugin/SessionFiles.h"
 
 class TLoadedPlugin {
 public:
@@ -36,6 +37,8 @@ private:
     // The playlist lines left to the scan, until it is made.
     std::vector<TPlaylistLine> FLaterLines;
     std::unique_ptr<TMp3Player> FPlayer;
+    // The resume, autostart and now-playing settings; none without them.
+    std::unique_ptr<TSessionFiles> FSession;
     THooks FHooks;
     // Destroyed first: a scan still running is stopped before the player goes.
     std::unique_ptr<TBackgroundScan> FScan;

@@ -20,6 +20,11 @@ A case file has sections:
               counted)
 A run that dies of a signal fails, whatever it printed; so does a status line shown
 after the game's quit began.
+              'file PATH TEXT' for a file in the game folder that holds TEXT (UTF-8; no
+              TEXT: an empty file) once the session is over, 'no-file PATH' for none
+              there, 'no-new-files' for a game folder holding no file the session made
+  [script2]   a second session of the game in the same folder, once the first has ended,
+  [expect2]   with expectations of its own (as [expect])
   [options]   extra options of the stand-in game (--build B, --peek)
   [plugin]    the build's DLL to install as the plug-in (default quilm.dll)
 Usage: run_case.py CASE BUILD_DIR [--lane N]
@@ -38,7 +43,7 @@ def sections(text):
     for raw in text.splitlines():
         line = raw.rstrip("\n")
         if line.startswith("[") and line.rstrip().endswith("]") and line.strip()[1:-1] in (
-                "ini", "ini-utf8", "files", "script", "expect", "options", "plugin"):
+                "ini", "ini-utf8", "files", "script", "expect", "options", "plugin", "script2", "expect2"):
             current = line.strip()[1:-1]
             result[current] = []
         elif current is not None:
@@ -62,6 +67,61 @@ def lines_match(want, got):
     return True
 
 
+def files_in(game):
+    return {str(p.relative_to(game)) for p in game.rglob("*") if p.is_file() or p.is_symlink()}
+
+
+def check(expect, status, output, build, case_path, game, made):
+    """What differs from the expectations of one session."""
+    expect = [l for l in expect if l.strip() and not l.startswith("#")]
+    want_lines = [l.rstrip() for l in expect if l.startswith(("line:", "line-re:"))]
+    got_lines = [l.rstrip() for l in output if l.startswith("line:")]
+    failures = []
+    if not lines_match(want_lines, got_lines):
+        failures.append("status lines differ:\n  want: %s\n  got:  %s" % (want_lines, got_lines))
+    want_status = next((int(l.split()[1]) for l in expect if l.startswith("status ")), 0)
+    if died_of_signal(status):
+        allowed = "may-fault-at-exit" in expect and SCRIPT_END_MARKER in output
+        count_fault_at_exit(build, case_path.stem, allowed)
+        if allowed:
+            print(f"note: the process ended with a device open and faulted at exit (status {status})")
+            status = want_status
+        else:
+            failures.append(f"the process died of a signal at exit (status {status})")
+    if status != want_status:
+        failures.append(f"exit status {status}, want {want_status}")
+    for l in expect:
+        if l.startswith("no-line-after "):
+            late = lines_after_quit(output, l[len("no-line-after "):])
+            if late:
+                failures.append(f"status lines after '{l[14:]}': {late}")
+    late = lines_after_quit(output)
+    if late:
+        failures.append(f"status lines after the quit began: {late}")
+    for l in expect:
+        if l.startswith("output ") and not any(l[7:] in o for o in output):
+            failures.append(f"missing output: {l[7:]}")
+        if l.startswith("no-output ") and any(l[10:] in o for o in output):
+            failures.append(f"unwanted output: {l[10:]}")
+        if l.startswith("file "):
+            parts = l.rstrip().split(None, 2)
+            path = game / parts[1].replace("\\", "/")
+            want = parts[2] if len(parts) > 2 else ""
+            have = path.read_bytes().decode("utf-8", "replace") if path.is_file() else None
+            if have != want:
+                failures.append(f"{parts[1]} holds {have!r}, want {want!r}")
+        if l.startswith("no-file "):
+            if (game / l.split()[1].replace("\\", "/")).exists():
+                failures.append(f"unwanted file: {l.split()[1]}")
+        if l.strip() == "no-new-files":
+            new = files_in(game) - made
+            if new:
+                failures.append(f"files the session made: {sorted(new)}")
+    if any(o.startswith("fault:") for o in output):
+        failures.append("the game faulted")
+    return failures
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("case")
@@ -76,45 +136,18 @@ def main():
                      "utf-8" if utf8 else "cp1252")
     try:
         options = " ".join(case.get("options", [])).split()
-        status, output = run_host(build, game, case.get("script", []), options, lane=lane)
-        print("\n".join(output))
-
-        expect = [l for l in case.get("expect", []) if l.strip() and not l.startswith("#")]
-        want_lines = [l.rstrip() for l in expect if l.startswith(("line:", "line-re:"))]
-        got_lines = [l.rstrip() for l in output if l.startswith("line:")]
-        failures = []
-        if not lines_match(want_lines, got_lines):
-            failures.append("status lines differ:\n  want: %s\n  got:  %s" % (want_lines, got_lines))
-        want_status = next((int(l.split()[1]) for l in expect if l.startswith("status ")), 0)
-        if died_of_signal(status):
-            allowed = "may-fault-at-exit" in expect and SCRIPT_END_MARKER in output
-            count_fault_at_exit(build, case_path.stem, allowed)
-            if allowed:
-                print(f"note: the process ended with a device open and faulted at exit (status {status})")
-                status = want_status
-            else:
-                failures.append(f"the process died of a signal at exit (status {status})")
-        if status != want_status:
-            failures.append(f"exit status {status}, want {want_status}")
-        for l in expect:
-            if l.startswith("no-line-after "):
-                late = lines_after_quit(output, l[len("no-line-after "):])
-                if late:
-                    failures.append(f"status lines after '{l[14:]}': {late}")
-        late = lines_after_quit(output)
-        if late:
-            failures.append(f"status lines after the quit began: {late}")
-        for l in expect:
-            if l.startswith("output ") and not any(l[7:] in o for o in output):
-                failures.append(f"missing output: {l[7:]}")
-            if l.startswith("no-output ") and any(l[10:] in o for o in output):
-                failures.append(f"unwanted output: {l[10:]}")
-        if any(o.startswith("fault:") for o in output):
-            failures.append("the game faulted")
-        if failures:
-            print("FAILED " + case_path.name + "\n" + "\n".join(failures))
-            return 1
-        return 0
+        made = files_in(game) | {"script.txt"}
+        failed = False
+        for script, expect in (("script", "expect"), ("script2", "expect2")):
+            if script not in case:
+                continue
+            status, output = run_host(build, game, case[script], options, lane=lane)
+            print("\n".join(output))
+            failures = check(case.get(expect, []), status, output, build, case_path, game, made)
+            if failures:
+                print(f"FAILED {case_path.name} [{script}]\n" + "\n".join(failures))
+                failed = True
+        return 1 if failed else 0
     finally:
         remove_game(game)
 

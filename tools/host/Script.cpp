@@ -229,6 +229,19 @@ TResourceCounts CountResources() {
     return c;
 }
 
+// A file's bytes, or "<missing>" when it cannot be opened.
+std::string FileText(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "<missing>";
+    std::string text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+    CloseHandle(file);
+    return text;
+}
+
 HWND WindowNamed(const TGameWindows& windows, const std::string& name) {
     if (name == "game") return windows.Game;
     if (name == "second") return windows.Second;
@@ -388,6 +401,19 @@ int RunCommands(const std::vector<std::string>& lines, TGameWindows& windows, co
                 Report("timeout: waitline %s", prefix.c_str());
                 return ExitTimedOut;
             }
+        } else if (command == "waitfile") {
+            // The rest of the line after the path is the text (UTF-8) the file must come
+            // to hold; nothing after the path: an empty file.
+            std::istringstream rest(line);
+            std::string skip, want;
+            rest >> skip >> skip;
+            std::getline(rest >> std::ws, want);
+            std::string have;
+            bool same = false;
+            for (int round = 0; round < 200 && !same && !QuitTaken; ++round)
+                same = PumpUntil(50, options, [&] { return (have = FileText(a)) == want; });
+            Report(same ? "file: %s \"%s\"" : "timeout: waitfile %s holds \"%s\"", a.c_str(), have.c_str());
+            if (!same) return ExitTimedOut;
         } else if (command == "focus") {
             HWND target = WindowNamed(windows, a);
             if (target == nullptr) {

@@ -12,6 +12,8 @@
 //                            the game window has received: "keys: VK down=N up=M"
 //   wait MS                  run the message loop for MS milliseconds
 //   waitline PREFIX [MS]     run the loop until a new status line starts with PREFIX
+//   waitfile PATH [TEXT]     run the loop until the file holds TEXT (UTF-8, the rest of
+//                            the line; none: an empty file)
 //   focus game|second|foreign  move the foreground window
 //   activate STATE           send WM_ACTIVATE with wParam STATE to the game window
 //   delete FILE              delete a file (a track removed while the game runs)
