@@ -6,6 +6,7 @@
 
 #include "core/PlaylistFile.h"
 #include "core/VisitedFolders.h"
+#include "win32/AtomicFile.h"
 #include "win32/FileTests.h"
 #include "win32/FullPathName.h"
 #include "win32/Handles.h"
@@ -128,20 +129,6 @@ template <class Handle> void ListFolder(HANDLE folder, const std::wstring& path,
 // Folders a music library never holds music in, or that lead out of the tree.
 constexpr DWORD SkippedFolderAttributes = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
-std::optional<std::string> ReadSmallFile(const std::wstring& path) {
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER size{};
-    if (!file || !GetFileSizeEx(file.Get(), &size) || size.QuadPart > static_cast<LONGLONG>(MaxListBytes))
-        return std::nullopt;
-    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-    DWORD got = 0;
-    if (!bytes.empty() && !ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr))
-        return std::nullopt;
-    bytes.resize(got);
-    return bytes;
-}
-
 } // namespace
 
 void (*LibraryScanStep)() = nullptr;
@@ -246,7 +233,7 @@ void TLibraryScan::AddList(const std::wstring& list) {
     }
     const std::size_t from = FSink.Count();
     if (LibraryScanStep != nullptr) LibraryScanStep();
-    if (const std::optional<std::string> bytes = ReadSmallFile(list)) {
+    if (const std::optional<std::string> bytes = ReadSmallFile(list, MaxListBytes)) {
         FOpenLists.push_back(key);
         for (const std::string& entry : ReadPlaylistFile(*bytes, IsUtf8PlaylistFileName(list), &Utf8OfCodePage)) {
             if (Full()) break;

@@ -1,4 +1,5 @@
-// Small files replaced whole: a reader sees the old content or the new, never a mix.
+// Small files read whole, and replaced whole: a reader sees the old content or the new,
+// never a mix.
 #pragma once
 
 #include <optional>
