@@ -152,14 +152,26 @@ void TLibraryScan::AddLine(const std::wstring& line) {
     if (Full()) return;
     if (const auto folder = RecursiveFolder(line)) {
         AddTree(std::wstring(*folder));
+        return;
+    }
+    // A line names a folder or a file, the folder first. A search by a name without
+    // wildcards finds that very entry, so a file it finds is no folder: for such a name
+    // the file test comes first and, for a file, is the only call.
+    const bool plainName = line.find_first_of(L"*?<>\"") == std::wstring::npos;
+    if (plainName && IsExistingFile(line)) {
+        AddFile(line);
     } else if (IsExistingFolder(line)) {
         AddFolder(line);
-    } else if (IsExistingFile(line)) {
-        if (IsPlaylistFileName(line))
-            AddList(line);
-        else
-            Emit(line);
+    } else if (!plainName && IsExistingFile(line)) {
+        AddFile(line);
     }
+}
+
+void TLibraryScan::AddFile(const std::wstring& file) {
+    if (IsPlaylistFileName(file))
+        AddList(file);
+    else
+        Emit(file);
 }
 
 void TLibraryScan::AddFolder(const std::wstring& folder) {

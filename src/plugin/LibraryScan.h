@@ -67,6 +67,8 @@ private:
         std::function<void()> FOnEntry;
     };
 
+    // A file a line names: a playlist file's entries, or the file.
+    void AddFile(const std::wstring& file);
     void AddTree(const std::wstring& root);
     void AddList(const std::wstring& list);
     void Emit(std::wstring path);
