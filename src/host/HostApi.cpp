@@ -44,14 +44,16 @@ void THostBinding::ShowLine(std::string_view line) const {
             MultiByteToWideChar(CP_THREAD_ACP, 0, line.data(), static_cast<int>(line.size()), text.data(), length);
         }
     }
-    ShowLine(std::wstring_view(text));
+    Call(text);
 }
 
 void THostBinding::ShowLine(std::wstring_view line) const {
-    if (!FCallable) return;
+    if (FCallable) Call(std::wstring(line));
+}
+
+void THostBinding::Call(const std::wstring& text) const {
     // The routine reads up to a terminating zero; an empty line still passes a pointer
     // to a single zero character.
-    const std::wstring text(line);
     const auto routine = reinterpret_cast<THostTextRoutine>(FRoutine);
     routine(text.c_str(), 0);
 }

@@ -26,6 +26,9 @@ public:
     void ShowLine(std::wstring_view line) const;
 
 private:
+    // Passes the zero-terminated text to the routine.
+    void Call(const std::wstring& text) const;
+
     std::uintptr_t FRoutine = 0;
     bool FCallable = false;
 };
