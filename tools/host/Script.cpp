@@ -1,6 +1,7 @@
 #include "Script.h"
 
 #include "BareMci.h"
+#include "MciRecorder.h"
 
 #include <tlhelp32.h>
 
@@ -35,6 +36,7 @@ void PumpPending(const THostOptions& options, Observe observe = &NoObserver) {
             return;
         }
         observe(msg);
+        RecordTakenMessage(msg);
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
@@ -346,6 +348,7 @@ int RunCommands(const std::vector<std::string>& lines, TGameWindows& windows, co
             const DWORD started = GetTickCount();
             if (!LoadPlugin()) return ExitLoadFailed;
             const DWORD took = GetTickCount() - started;
+            if (options.RecordMci && !RecordMciCommandsOf(Plugin)) Report("mci: cannot record the plug-in's commands");
             if (command == "load-within" && took > Number(a)) {
                 Report("timeout: the load took %lu ms", static_cast<unsigned long>(took));
                 return ExitTimedOut;
