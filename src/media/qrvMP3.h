@@ -48,6 +48,9 @@ public:
     // Opens the device when closed and plays to the end with an end notification. A
     // device that is already playing goes on as it is.
     void Play();
+    // Opens the device when closed and sends the volume, playing nothing: a track made
+    // ready before its turn, whose Play then only starts it.
+    void Prepare();
     // Opens the device when closed and plays from ms (within the track) with an end
     // notification; a paused play stays paused there. For a track picked up again
     // where it was.
@@ -82,6 +85,7 @@ public:
     // "Title" from its tags where they have a title: each field from the ID3v2 tag, else
     // from the ID3v1 trailer; at most MaxTitleUnits long.
     std::wstring Title() const;
+    const std::wstring& FileName() const noexcept { return FFileName; }
     std::int32_t Length() const noexcept { return FLength; }
     // The length as measured, in milliseconds; 0 when unknown.
     std::int32_t LengthMs() const noexcept { return FLengthMs; }
@@ -95,6 +99,10 @@ public:
     // Called once the track has played to its end (the device is closed by then). The
     // handler may free the device.
     void SetOnEnd(TDeviceEvent handler) { FOnEnd = std::move(handler); }
+    // Called at the natural end before the device is stopped and closed (closing one
+    // takes tens of milliseconds), so that the next track can start first. The handler
+    // must not free the device.
+    void SetOnEnding(TDeviceEvent handler) { FOnEnding = std::move(handler); }
     // Called about once a second while the track plays, from a ticker that the next
     // Play starts. The handler may free the device.
     void SetOnProgress(TProgressEvent handler) { FOnProgress = std::move(handler); }
@@ -137,6 +145,7 @@ private:
     bool FAbandoned = false;
     TProgressEvent FOnProgress;
     TDeviceEvent FOnEnd;
+    TDeviceEvent FOnEnding;
     // Shared with the ticker's worker: whichever lets go last frees it.
     std::shared_ptr<TqrvProgressThread> FThread;
     std::unique_ptr<TNotifyWindow> FWindow;

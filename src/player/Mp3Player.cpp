@@ -51,21 +51,11 @@ void TMp3Player::Next() {
     PlayCurrent();
 }
 
-void TMp3Player::StepForward() {
-    if (FShuffle) {
-        FIndex = FRandom.Draw(Count());
-    } else if (++FIndex >= Count()) {
-        FIndex = 0;
-    }
-}
+void TMp3Player::StepForward() { FIndex = FOrder.Next(FIndex, Count()); }
 
 void TMp3Player::Prev() {
     if (!FActive) return;
-    if (FShuffle) {
-        FIndex = FRandom.Draw(Count());
-    } else if (--FIndex < 0) {
-        FIndex = Count() - 1;
-    }
+    FIndex = FOrder.Prev(FIndex, Count());
     PlayCurrent();
 }
 
@@ -86,6 +76,7 @@ void TMp3Player::Toggle() {
     } else {
         // Where the track was as the player went off, for the next session.
         Tell(false, true);
+        FBetween.Close();
         Stop();
     }
 }
@@ -166,6 +157,7 @@ void TMp3Player::CloseForExit() noexcept {
     FActive = false;
     FPausedByFocus = false;
     CloseTrack();
+    FBetween.Close();
 }
 
 void TMp3Player::GameEnding() noexcept {
@@ -242,26 +234,16 @@ void TMp3Player::PlayCurrent() {
 
 bool TMp3Player::StartCurrent(std::int32_t fromMs, bool paused) {
     std::wstring path = Entry(FIndex);
-    if (!IsExistingFile(path)) return false;
+    FTrack = FBetween.TakeReady(FIndex, path);
+    if (!FTrack && !IsExistingFile(path)) return false;
     if (FWatcher) FLastPath = path;
-    FTrack = std::make_unique<TqrvMP3>(std::move(path), FTitlesFromTags);
-    // Measuring the length opens the device, and its driver may have let the game end.
-    if (Interrupted()) {
-        FTrack.reset();
-        return false;
-    }
+    if (!FTrack) FTrack = MakeTrack(std::move(path));
+    if (!FTrack) return false;
     // A position beyond the end (a remembered one from a file since changed) starts over.
     if (fromMs > 0 && FTrack->LengthMs() > 0 && fromMs >= FTrack->LengthMs()) fromMs = 0;
     FLastPositionMs = fromMs;
     // A focus pause belonged to the track before: this one was never paused.
     FPausedByFocus = false;
-    FTrack->SetOnEnd([this](TqrvMP3& sender) { TrackEnded(sender); });
-    if (FOnTrackProgress) FTrack->SetOnProgress(FOnTrackProgress);
-    // A new device starts at full volume.
-    if (FMuted)
-        FTrack->SetVolume(0);
-    else if (!FVolume.IsFull())
-        FTrack->SetVolume(FVolume.MciValue());
     try {
         if (fromMs == 0 && !paused)
             FTrack->Play();
@@ -272,8 +254,38 @@ bool TMp3Player::StartCurrent(std::int32_t fromMs, bool paused) {
         CloseTrack();
         throw;
     }
+    FBetween.TrackStarted();
     // The same inside the play: the game's end closes the device, and nothing is shown.
     return !Interrupted();
+}
+
+std::unique_ptr<TqrvMP3> TMp3Player::MakeTrack(std::wstring path) {
+    auto track = std::make_unique<TqrvMP3>(std::move(path), FTitlesFromTags);
+    // Measuring the length opens the device, and its driver may have let the game end.
+    if (Interrupted()) return nullptr;
+    track->SetOnEnd([this](TqrvMP3& sender) { TrackEnded(sender); });
+    if (FOnTrackProgress) track->SetOnProgress(FOnTrackProgress);
+    if (const auto volume = VolumeBeforePlay(*track)) track->SetVolume(*volume);
+    return track;
+}
+
+std::optional<std::uint32_t> TMp3Player::VolumeBeforePlay(const TqrvMP3&) const noexcept {
+    // A new device starts at full volume.
+    if (FMuted) return 0u;
+    if (FVolume.IsFull()) return std::nullopt;
+    return FVolume.MciValue();
+}
+
+std::int32_t TMp3Player::PeekNextEntry(std::wstring& path) {
+    if (!FActive || !FTrack || Interrupted()) return -1;
+    const std::int32_t index = FOrder.PeekNext(FIndex, Count());
+    path = Entry(index);
+    return index;
+}
+
+void TMp3Player::MoveOnFading(std::unique_ptr<TqrvMP3>& fading) {
+    fading = std::move(FTrack);
+    Next();
 }
 
 // Once the game's end has come, whatever pumped it inside the running operation (an MCI
@@ -304,6 +316,7 @@ TKeyOutcome TMp3Player::KeyPressed(std::uint16_t key) {
     if (TOperationGuard::Running()) return TKeyOutcome::None;
     const TOperationGuard operation;
     const int action = FKeyMap.Find(key);
+    if (action >= 0) FBetween.KeyCame();
     if (action == ActionEnd) {
         CloseForExit();
         return TKeyOutcome::EndGame;
@@ -390,6 +403,7 @@ void TMp3Player::ChangeFocus(std::uintptr_t change) {
         return;
     }
     const bool regained = change != FocusLostArg;
+    FBetween.FocusChanged(!regained);
     if (!regained && FTrack && FTrack->Mode() == mmPlaying) {
         FTrack->Pause();
         FPausedByFocus = true;

@@ -14,6 +14,8 @@
 #include "core/RandomGenerator.h"
 #include "core/VolumeLevel.h"
 #include "media/qrvMP3.h"
+#include "player/BetweenTracks.h"
+#include "player/OrderStandIn.h"
 #include "player/PlayerReport.h"
 #include "win32/SlimLock.h"
 
@@ -45,7 +47,7 @@ enum class TKeyOutcome : std::uint8_t {
     EndGame, // the exit key: the track's device is closed, the game must end now
 };
 
-class TMp3Player {
+class TMp3Player : private TTrackSource {
 public:
     // Status lines go to the game through host; its random generator starts at seed 0.
     explicit TMp3Player(const THostBinding& host, const THotKeys& keys = {});
@@ -157,6 +159,8 @@ public:
     // With on, every track from the next one on is shown by its song's own name from its
     // tags, where they have one (see TqrvMP3::Title); off, by its file name.
     void SetTitlesFromTags(bool on) noexcept { FTitlesFromTags = on; }
+    // Gapless changes and crossfades (see TBetweenTracks); on the game thread, at load.
+    void SetBetweenTracks(const TBetweenSettings& settings) { FBetween.Configure(settings); }
 
     // Every track from the next one on reports its progress to handler, through a
     // ticker that runs while it plays (for a host or a feature that shows progress).
@@ -201,6 +205,7 @@ private:
     TRandomGenerator FRandom;
     std::int32_t FIndex = -1;
     bool FShuffle = false;
+    TOrderStandIn FOrder{FShuffle, FRandom};
     bool FActive = false;
     bool FPausedByFocus = false;
     THotKeys FKeys;
@@ -225,6 +230,15 @@ private:
     // The track last played and where it was, for the watcher.
     std::wstring FLastPath;
     std::int32_t FLastPositionMs = 0;
+    // The next track made ready, the crossfade: after FTrack, so destroyed before it.
+    TBetweenTracks FBetween{*this};
+
+    // What the between-tracks part asks (see TTrackSource).
+    std::int32_t PeekNextEntry(std::wstring& path) override;
+    std::unique_ptr<TqrvMP3> MakeTrack(std::wstring path) override;
+    std::optional<std::uint32_t> VolumeBeforePlay(const TqrvMP3& track) const noexcept override;
+    TqrvMP3* CurrentTrack() const noexcept override { return FTrack.get(); }
+    void MoveOnFading(std::unique_ptr<TqrvMP3>& fading) override;
 
     // Tells the watcher; askPosition: the device is asked where the track is.
     void Tell(bool gameEnding, bool askPosition) noexcept;

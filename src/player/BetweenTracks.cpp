@@ -1,0 +1,266 @@
+#include "player/BetweenTracks.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "core/OperationGuard.h"
+
+namespace {
+
+// Posted to the part's window: make the next entry ready.
+constexpr UINT PrepareMessage = WM_APP + 1;
+// The one timer: the crossfade's start, then its steps.
+constexpr UINT_PTR FadeTimer = 1;
+constexpr std::uint32_t StepMs = 50;
+// While the current track is paused, how often its crossfade's start is looked at again.
+constexpr std::uint32_t PausedPollMs = 500;
+// After a key (a seek moves the track), when the crossfade's start is looked at again.
+constexpr std::uint32_t KeyRecheckMs = 100;
+// A timer comes a little late or early: a crossfade starts within this of its time.
+constexpr std::int32_t StartSlackMs = 25;
+constexpr std::uint32_t FullVolume = 1000;
+
+} // namespace
+
+TBetweenTracks::~TBetweenTracks() { TOperationGuard::Forget(this); }
+
+void TBetweenTracks::Configure(const TBetweenSettings& settings) {
+    FFadeMs = settings.CrossfadeSeconds >= 1 && settings.CrossfadeSeconds <= 10 ? settings.CrossfadeSeconds * 1000 : 0;
+    FGapless = settings.Gapless || FFadeMs > 0;
+    if (FGapless && !FWindow) FWindow = std::make_unique<TNotifyWindow>(static_cast<TNotifyTarget&>(*this));
+}
+
+void TBetweenTracks::RequestReady() noexcept {
+    if (!FWindow) return;
+    FWantReady = true;
+    PostMessageA(FWindow->Handle(), PrepareMessage, 0, 0);
+}
+
+void TBetweenTracks::TrackStarted() noexcept {
+    if (!FWindow) return;
+    if (TqrvMP3* track = FSource.CurrentTrack()) track->SetOnEnding([this](TqrvMP3&) { TrackEnding(); });
+    // A crossfade's new track: its successor is made ready once the crossfade is over.
+    if (!FStartingFade) RequestReady();
+}
+
+void TBetweenTracks::Arm(std::uint32_t delayMs) noexcept {
+    SetTimer(FWindow->Handle(), FadeTimer, std::max<std::uint32_t>(delayMs, USER_TIMER_MINIMUM), nullptr);
+}
+
+void TBetweenTracks::Prepare() {
+    if (!FWantReady || FFading) return;
+    FWantReady = false;
+    std::wstring path;
+    const std::int32_t index = FSource.PeekNextEntry(path);
+    const TqrvMP3* current = FSource.CurrentTrack();
+    if (index < 0 || current == nullptr) return;
+    if (!FReady || index != FReadyIndex || path != FReadyPath) {
+        CloseReady();
+        // The current track's device holds its own file (a list of one entry, an entry
+        // listed twice in a row): that file opens again once that device has closed.
+        if (path == current->FileName()) return;
+        std::unique_ptr<TqrvMP3> ready = FSource.MakeTrack(path);
+        if (!ready) return;
+        ready->Prepare();
+        FReady = std::move(ready);
+        FReadyIndex = index;
+        FReadyPath = std::move(path);
+        FReadyVolume = FSource.VolumeBeforePlay(*FReady);
+    }
+    if (FFadeMs > 0) CheckStart();
+}
+
+void TBetweenTracks::CloseReady() noexcept {
+    if (!FReady) return;
+    FReady->CloseNow();
+    FReady.reset();
+}
+
+void TBetweenTracks::SyncReadyVolume() noexcept {
+    const std::optional<std::uint32_t> wanted = FSource.VolumeBeforePlay(*FReady);
+    if (wanted == FReadyVolume) return;
+    FReady->SetVolume(wanted.value_or(FullVolume));
+    FReadyVolume = wanted;
+}
+
+std::unique_ptr<TqrvMP3> TBetweenTracks::TakeReady(std::int32_t index, const std::wstring& path) noexcept {
+    if (!FReady) return nullptr;
+    if (index != FReadyIndex || path != FReadyPath) {
+        // Previous in order, shuffle switched, an entry added where the order wraps:
+        // this change is made as without the setting.
+        CloseReady();
+        return nullptr;
+    }
+    if (FStartingFade)
+        FReady->SetVolume(0);
+    else
+        SyncReadyVolume();
+    return std::move(FReady);
+}
+
+void TBetweenTracks::TrackEnding() noexcept {
+    if (FFading || FRising) EndFade();
+    if (!FReady) return;
+    try {
+        std::wstring path;
+        if (FSource.PeekNextEntry(path) != FReadyIndex || path != FReadyPath) return;
+        SyncReadyVolume();
+        FReady->Play();
+    } catch (...) {
+        // It cannot start: the change tries that entry afresh, as without the setting.
+        CloseReady();
+    }
+}
+
+void TBetweenTracks::KeyCame() noexcept {
+    if (FFading || FRising) {
+        EndFade();
+        RequestReady();
+    } else if (FFadeMs > 0 && FReady) {
+        // A seek may have moved the track past its crossfade's start.
+        Arm(KeyRecheckMs);
+    }
+}
+
+void TBetweenTracks::FocusChanged(bool lost) noexcept {
+    if (!FWindow) return;
+    if (!lost) {
+        RequestReady();
+        return;
+    }
+    EndFade();
+    FWantReady = false;
+    CloseReady();
+}
+
+void TBetweenTracks::Close() noexcept {
+    FWantReady = false;
+    if (FWindow) KillTimer(FWindow->Handle(), FadeTimer);
+    // The rising track is the player's, and it may be gone already.
+    FRising = nullptr;
+    if (FFading) {
+        FFading->CloseNow();
+        FFading.reset();
+    }
+    CloseReady();
+}
+
+bool TBetweenTracks::TooShortToFade(const TqrvMP3& track) const noexcept {
+    return track.LengthMs() < 2 * FFadeMs + 1000;
+}
+
+void TBetweenTracks::CheckStart() {
+    KillTimer(FWindow->Handle(), FadeTimer);
+    if (FFadeMs == 0 || FFading || !FReady) return;
+    TqrvMP3* current = FSource.CurrentTrack();
+    // A crossfade into or out of a short track would overlap its other one: the change
+    // at its end is gapless.
+    if (current == nullptr || TooShortToFade(*current) || TooShortToFade(*FReady)) return;
+    if (current->Mode() != mmPlaying) {
+        Arm(PausedPollMs);
+        return;
+    }
+    const std::int32_t remaining = current->LengthMs() - current->PositionMs();
+    if (remaining > FFadeMs + StartSlackMs) {
+        Arm(static_cast<std::uint32_t>(remaining - FFadeMs));
+        return;
+    }
+    std::wstring path;
+    if (FSource.PeekNextEntry(path) != FReadyIndex || path != FReadyPath) return;
+    StartFade(std::max<std::int32_t>(remaining, StepMs));
+}
+
+void TBetweenTracks::StartFade(std::int32_t lengthMs) {
+    FStartingFade = true;
+    FSource.MoveOnFading(FFading);
+    FStartingFade = false;
+    FRising = FSource.CurrentTrack();
+    if (!FFading || !FRising) {
+        // Nothing to fade between: the new track did not start, or the game's end came.
+        EndFade();
+        return;
+    }
+    // Its end moves nothing on: the player has moved on already.
+    FFading->SetOnEnding(nullptr);
+    FFading->SetOnEnd([this](TqrvMP3&) {
+        FFading.reset();
+        EndFade();
+        RequestReady();
+    });
+    FFading->SetOnProgress(nullptr);
+    FFadeFrom = FSource.VolumeBeforePlay(*FFading).value_or(FullVolume);
+    FFadeTo = FSource.VolumeBeforePlay(*FRising).value_or(FullVolume);
+    FSentFading = FFadeFrom;
+    FSentRising = 0;
+    FFadeStart = GetTickCount64();
+    FFadeLength = lengthMs;
+    SetTimer(FWindow->Handle(), FadeTimer, StepMs, nullptr);
+}
+
+void TBetweenTracks::Step() noexcept {
+    const std::uint64_t elapsed = std::min<std::uint64_t>(GetTickCount64() - FFadeStart, FFadeLength);
+    const auto share = [&](std::uint32_t volume) {
+        return static_cast<std::uint32_t>(volume * elapsed / static_cast<std::uint64_t>(FFadeLength));
+    };
+    const std::uint32_t falling = FFadeFrom - share(FFadeFrom);
+    const std::uint32_t rising = share(FFadeTo);
+    if (falling != FSentFading) FFading->SetVolume(FSentFading = falling);
+    if (rising != FSentRising) FRising->SetVolume(FSentRising = rising);
+    if (elapsed < static_cast<std::uint64_t>(FFadeLength)) return;
+    EndFade();
+    RequestReady();
+}
+
+void TBetweenTracks::EndFade() noexcept {
+    if (FWindow) KillTimer(FWindow->Handle(), FadeTimer);
+    if (FFading) {
+        FFading->CloseNow();
+        FFading.reset();
+    }
+    if (FRising) {
+        if (FSentRising != FFadeTo) FRising->SetVolume(FFadeTo);
+        FRising = nullptr;
+    }
+}
+
+void TBetweenTracks::DeferredPrepare(void* self, std::uintptr_t) noexcept {
+    auto* part = static_cast<TBetweenTracks*>(self);
+    const TOperationGuard operation;
+    try {
+        part->Prepare();
+    } catch (...) {
+        // The next entry cannot be made ready (a file gone, a device refused): its change
+        // is made as without the setting, and reports what it finds then.
+    }
+}
+
+void TBetweenTracks::DeferredTimer(void* self, std::uintptr_t) noexcept {
+    auto* part = static_cast<TBetweenTracks*>(self);
+    const TOperationGuard operation;
+    try {
+        part->FFading ? part->Step() : part->CheckStart();
+    } catch (...) {
+        // A device that cannot say where it is, or a new track that cannot start: no
+        // crossfade, and nothing left fading.
+        part->FStartingFade = false;
+        part->EndFade();
+    }
+}
+
+LRESULT TBetweenTracks::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    TOperationGuard::TDeferredRoutine routine = nullptr;
+    if (message == PrepareMessage)
+        routine = &TBetweenTracks::DeferredPrepare;
+    else if (message == WM_TIMER && wParam == FadeTimer)
+        routine = &TBetweenTracks::DeferredTimer;
+    else
+        return DefWindowProcA(window, message, wParam, lParam);
+    // Pumped inside an operation still running: done once it is over.
+    if (TOperationGuard::Running())
+        TOperationGuard::Defer(routine, this, 0);
+    else
+        routine(this, 0);
+    return 0;
+}
