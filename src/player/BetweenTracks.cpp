@@ -13,13 +13,17 @@ namespace {
 constexpr UINT PrepareMessage = WM_APP + 1;
 // The one timer: the crossfade's start, then its steps.
 constexpr UINT_PTR FadeTimer = 1;
-constexpr std::uint32_t StepMs = 50;
+constexpr std::uint32_t StepMs = 25;
 // While the current track is paused, how often its crossfade's start is looked at again.
 constexpr std::uint32_t PausedPollMs = 500;
 // After a key (a seek moves the track), when the crossfade's start is looked at again.
 constexpr std::uint32_t KeyRecheckMs = 100;
 // A timer comes a little late or early: a crossfade starts within this of its time.
 constexpr std::int32_t StartSlackMs = 25;
+// The end notification can come a little before the end that the length and position
+// promise: a crossfade starts this much earlier, so that the old track has fallen to 0
+// and closed by then.
+constexpr std::int32_t EndMarginMs = 300;
 constexpr std::uint32_t FullVolume = 1000;
 
 } // namespace
@@ -162,14 +166,14 @@ void TBetweenTracks::CheckStart() {
         Arm(PausedPollMs);
         return;
     }
-    const std::int32_t remaining = current->LengthMs() - current->PositionMs();
+    const std::int32_t remaining = current->LengthMs() - current->PositionMs() - EndMarginMs;
     if (remaining > FFadeMs + StartSlackMs) {
         Arm(static_cast<std::uint32_t>(remaining - FFadeMs));
         return;
     }
     std::wstring path;
     if (FSource.PeekNextEntry(path) != FReadyIndex || path != FReadyPath) return;
-    StartFade(std::max<std::int32_t>(remaining, StepMs));
+    StartFade(std::clamp<std::int32_t>(remaining, StepMs, FFadeMs));
 }
 
 void TBetweenTracks::StartFade(std::int32_t lengthMs) {

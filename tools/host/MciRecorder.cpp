@@ -75,8 +75,9 @@ void ReportCommand(double sentMs, MCIDEVICEID device, UINT message, DWORD_PTR fl
     }
     const char* name = CommandName(message);
     const std::string shown = name ? name : std::to_string(message);
-    ::Report("mci: %.3f %s dev=%u flags=0x%lx rc=%lu%s", sentMs, shown.c_str(), static_cast<unsigned>(device),
-             static_cast<unsigned long>(flags), static_cast<unsigned long>(rc), extra.c_str());
+    ::Report("mci: %.3f %s dev=%u flags=0x%lx rc=%lu took=%.3f%s", sentMs, shown.c_str(),
+             static_cast<unsigned>(device), static_cast<unsigned long>(flags), static_cast<unsigned long>(rc),
+             NowMs() - sentMs, extra.c_str());
 }
 
 MCIERROR WINAPI RecordedSendA(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR params) {
