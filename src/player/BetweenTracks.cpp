@@ -13,11 +13,11 @@ namespace {
 constexpr UINT PrepareMessage = WM_APP + 1;
 // The one timer: the crossfade's start, then its steps.
 constexpr UINT_PTR FadeTimer = 1;
-constexpr std::uint32_t StepMs = 25;
+constexpr UINT StepMs = 25;
 // While the current track is paused, how often its crossfade's start is looked at again.
-constexpr std::uint32_t PausedPollMs = 500;
+constexpr UINT PausedPollMs = 500;
 // After a key (a seek moves the track), when the crossfade's start is looked at again.
-constexpr std::uint32_t KeyRecheckMs = 100;
+constexpr UINT KeyRecheckMs = 100;
 // A timer comes a little late or early: a crossfade starts within this of its time.
 constexpr std::int32_t StartSlackMs = 25;
 // The end notification can come a little before the end that the length and position
@@ -44,36 +44,26 @@ void TBetweenTracks::RequestReady() noexcept {
 
 void TBetweenTracks::TrackStarted() noexcept {
     if (!FWindow) return;
-    if (TqrvMP3* track = FSource.CurrentTrack()) track->SetOnEnding([this](TqrvMP3&) { TrackEnding(); });
+    if (TqrvMP3* track = FSource.CurrentTrack())
+        track->SetOnEnding([this](TqrvMP3& device) { TrackEnding(device); });
     // A crossfade's new track: its successor is made ready once the crossfade is over.
     if (!FStartingFade) RequestReady();
 }
 
-void TBetweenTracks::Arm(std::uint32_t delayMs) noexcept {
-    SetTimer(FWindow->Handle(), FadeTimer, std::max<std::uint32_t>(delayMs, USER_TIMER_MINIMUM), nullptr);
-}
-
 void TBetweenTracks::Prepare() {
-    if (!FWantReady || FFading) return;
     FWantReady = false;
-    std::wstring path;
-    const std::int32_t index = FSource.PeekNextEntry(path);
-    const TqrvMP3* current = FSource.CurrentTrack();
-    if (index < 0 || current == nullptr) return;
-    if (!FReady || index != FReadyIndex || path != FReadyPath) {
+    const std::int32_t index = FSource.PeekNextEntry();
+    if (index < 0) return;
+    if (!FReady || index != FReadyIndex) {
         CloseReady();
-        // The current track's device holds its own file (a list of one entry, an entry
-        // listed twice in a row): that file opens again once that device has closed.
-        if (path == current->FileName()) return;
-        std::unique_ptr<TqrvMP3> ready = FSource.MakeTrack(path);
+        std::unique_ptr<TqrvMP3> ready = FSource.MakeTrack(index);
         if (!ready) return;
         ready->Prepare();
         FReady = std::move(ready);
         FReadyIndex = index;
-        FReadyPath = std::move(path);
         FReadyVolume = FSource.VolumeBeforePlay(*FReady);
     }
-    if (FFadeMs > 0) CheckStart();
+    CheckStart();
 }
 
 void TBetweenTracks::CloseReady() noexcept {
@@ -89,9 +79,9 @@ void TBetweenTracks::SyncReadyVolume() noexcept {
     FReadyVolume = wanted;
 }
 
-std::unique_ptr<TqrvMP3> TBetweenTracks::TakeReady(std::int32_t index, const std::wstring& path) noexcept {
+std::unique_ptr<TqrvMP3> TBetweenTracks::TakeReady(std::int32_t index) noexcept {
     if (!FReady) return nullptr;
-    if (index != FReadyIndex || path != FReadyPath) {
+    if (index != FReadyIndex) {
         // Previous in order, shuffle switched, an entry added where the order wraps:
         // this change is made as without the setting.
         CloseReady();
@@ -104,12 +94,13 @@ std::unique_ptr<TqrvMP3> TBetweenTracks::TakeReady(std::int32_t index, const std
     return std::move(FReady);
 }
 
-void TBetweenTracks::TrackEnding() noexcept {
-    if (FFading || FRising) EndFade();
-    if (!FReady) return;
+void TBetweenTracks::TrackEnding(TqrvMP3& device) noexcept {
+    // A crossfade's fading track: the player has moved on already.
+    if (&device != FSource.CurrentTrack()) return;
+    // The current track ends inside its own crossfade: that one is over.
+    EndFade();
+    if (!FReady || FSource.PeekNextEntry() != FReadyIndex) return;
     try {
-        std::wstring path;
-        if (FSource.PeekNextEntry(path) != FReadyIndex || path != FReadyPath) return;
         SyncReadyVolume();
         FReady->Play();
     } catch (...) {
@@ -119,12 +110,12 @@ void TBetweenTracks::TrackEnding() noexcept {
 }
 
 void TBetweenTracks::KeyCame() noexcept {
-    if (FFading || FRising) {
+    if (FFading) {
         EndFade();
         RequestReady();
     } else if (FFadeMs > 0 && FReady) {
         // A seek may have moved the track past its crossfade's start.
-        Arm(KeyRecheckMs);
+        SetTimer(FWindow->Handle(), FadeTimer, KeyRecheckMs, nullptr);
     }
 }
 
@@ -162,21 +153,20 @@ void TBetweenTracks::CheckStart() {
     // A crossfade into or out of a short track would overlap its other one: the change
     // at its end is gapless.
     if (current == nullptr || TooShortToFade(*current) || TooShortToFade(*FReady)) return;
-    if (current->Mode() != mmPlaying) {
-        Arm(PausedPollMs);
-        return;
+    UINT delay = PausedPollMs;
+    if (current->Mode() == mmPlaying) {
+        const std::int32_t remaining = current->LengthMs() - current->PositionMs() - EndMarginMs;
+        if (remaining <= FFadeMs + StartSlackMs) {
+            if (FSource.PeekNextEntry() == FReadyIndex)
+                StartFade(static_cast<std::uint32_t>(std::clamp<std::int32_t>(remaining, StepMs, FFadeMs)));
+            return;
+        }
+        delay = static_cast<UINT>(remaining - FFadeMs);
     }
-    const std::int32_t remaining = current->LengthMs() - current->PositionMs() - EndMarginMs;
-    if (remaining > FFadeMs + StartSlackMs) {
-        Arm(static_cast<std::uint32_t>(remaining - FFadeMs));
-        return;
-    }
-    std::wstring path;
-    if (FSource.PeekNextEntry(path) != FReadyIndex || path != FReadyPath) return;
-    StartFade(std::clamp<std::int32_t>(remaining, StepMs, FFadeMs));
+    SetTimer(FWindow->Handle(), FadeTimer, delay, nullptr);
 }
 
-void TBetweenTracks::StartFade(std::int32_t lengthMs) {
+void TBetweenTracks::StartFade(std::uint32_t lengthMs) {
     FStartingFade = true;
     FSource.MoveOnFading(FFading);
     FStartingFade = false;
@@ -186,33 +176,22 @@ void TBetweenTracks::StartFade(std::int32_t lengthMs) {
         EndFade();
         return;
     }
-    // Its end moves nothing on: the player has moved on already.
-    FFading->SetOnEnding(nullptr);
-    FFading->SetOnEnd([this](TqrvMP3&) {
-        FFading.reset();
-        EndFade();
-        RequestReady();
-    });
-    FFading->SetOnProgress(nullptr);
     FFadeFrom = FSource.VolumeBeforePlay(*FFading).value_or(FullVolume);
     FFadeTo = FSource.VolumeBeforePlay(*FRising).value_or(FullVolume);
     FSentFading = FFadeFrom;
     FSentRising = 0;
-    FFadeStart = GetTickCount64();
+    FFadeStart = GetTickCount();
     FFadeLength = lengthMs;
     SetTimer(FWindow->Handle(), FadeTimer, StepMs, nullptr);
 }
 
 void TBetweenTracks::Step() noexcept {
-    const std::uint64_t elapsed = std::min<std::uint64_t>(GetTickCount64() - FFadeStart, FFadeLength);
-    const auto share = [&](std::uint32_t volume) {
-        return static_cast<std::uint32_t>(volume * elapsed / static_cast<std::uint64_t>(FFadeLength));
-    };
-    const std::uint32_t falling = FFadeFrom - share(FFadeFrom);
-    const std::uint32_t rising = share(FFadeTo);
+    const std::uint32_t elapsed = std::min<std::uint32_t>(GetTickCount() - FFadeStart, FFadeLength);
+    const std::uint32_t falling = FFadeFrom - FFadeFrom * elapsed / FFadeLength;
+    const std::uint32_t rising = FFadeTo * elapsed / FFadeLength;
     if (falling != FSentFading) FFading->SetVolume(FSentFading = falling);
     if (rising != FSentRising) FRising->SetVolume(FSentRising = rising);
-    if (elapsed < static_cast<std::uint64_t>(FFadeLength)) return;
+    if (elapsed < FFadeLength) return;
     EndFade();
     RequestReady();
 }
@@ -229,42 +208,31 @@ void TBetweenTracks::EndFade() noexcept {
     }
 }
 
-void TBetweenTracks::DeferredPrepare(void* self, std::uintptr_t) noexcept {
+void TBetweenTracks::Run(void* self, std::uintptr_t) noexcept {
     auto* part = static_cast<TBetweenTracks*>(self);
     const TOperationGuard operation;
     try {
-        part->Prepare();
+        if (part->FFading)
+            part->Step();
+        else if (part->FWantReady)
+            part->Prepare();
+        else
+            part->CheckStart();
     } catch (...) {
-        // The next entry cannot be made ready (a file gone, a device refused): its change
-        // is made as without the setting, and reports what it finds then.
-    }
-}
-
-void TBetweenTracks::DeferredTimer(void* self, std::uintptr_t) noexcept {
-    auto* part = static_cast<TBetweenTracks*>(self);
-    const TOperationGuard operation;
-    try {
-        part->FFading ? part->Step() : part->CheckStart();
-    } catch (...) {
-        // A device that cannot say where it is, or a new track that cannot start: no
-        // crossfade, and nothing left fading.
+        // A device that cannot be made ready or say where it is, a new track that cannot
+        // start: its change is made as without the setting, and nothing is left fading.
         part->FStartingFade = false;
         part->EndFade();
     }
 }
 
 LRESULT TBetweenTracks::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-    TOperationGuard::TDeferredRoutine routine = nullptr;
-    if (message == PrepareMessage)
-        routine = &TBetweenTracks::DeferredPrepare;
-    else if (message == WM_TIMER && wParam == FadeTimer)
-        routine = &TBetweenTracks::DeferredTimer;
-    else
+    if (message != PrepareMessage && (message != WM_TIMER || wParam != FadeTimer))
         return DefWindowProcA(window, message, wParam, lParam);
     // Pumped inside an operation still running: done once it is over.
     if (TOperationGuard::Running())
-        TOperationGuard::Defer(routine, this, 0);
+        TOperationGuard::Defer(&TBetweenTracks::Run, this, 0);
     else
-        routine(this, 0);
+        Run(this, 0);
     return 0;
 }

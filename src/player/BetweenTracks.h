@@ -19,13 +19,14 @@
 class TTrackSource {
 public:
     // The entry that the next change will play (a shuffle draw made at most once: that
-    // change takes the same pick), with its path in path; -1 while no entry should be
-    // ready (the player off or without a track, the game ending).
-    virtual std::int32_t PeekNextEntry(std::wstring& path) = 0;
-    // A device object for path with the player's handlers and the volume it plays at;
-    // none when the game's end came while its length was measured. Raises as TqrvMP3
-    // does.
-    virtual std::unique_ptr<TqrvMP3> MakeTrack(std::wstring path) = 0;
+    // change takes the same pick); -1 while no entry should be ready (the player off or
+    // without a track, the game ending).
+    virtual std::int32_t PeekNextEntry() = 0;
+    // A device object for an entry (the playlist only grows: an index names one file for
+    // good) with the player's handlers and the volume it plays at; none when the entry
+    // is the current track's own file (its device holds it until it closes) or when the
+    // game's end came while its length was measured. Raises as TqrvMP3 does.
+    virtual std::unique_ptr<TqrvMP3> MakeTrack(std::int32_t index) = 0;
     // The volume a track's device gets before its play; none: its own, full volume.
     virtual std::optional<std::uint32_t> VolumeBeforePlay(const TqrvMP3& track) const noexcept = 0;
     // The current track, or none.
@@ -61,10 +62,10 @@ public:
     // game's loop runs again, not inside the operation that started it, and the track's
     // natural end will start that entry first.
     void TrackStarted() noexcept;
-    // The device for entry index at path when that is the ready entry, with the volume
-    // the player gives a new device (0 at a crossfade's start); else none, and a ready
+    // The device for entry index when that is the ready entry, with the volume the
+    // player gives a new device (0 at a crossfade's start); else none, and a ready
     // device of another entry is closed first.
-    std::unique_ptr<TqrvMP3> TakeReady(std::int32_t index, const std::wstring& path) noexcept;
+    std::unique_ptr<TqrvMP3> TakeReady(std::int32_t index) noexcept;
     // A hot key, before its action: a crossfade ends at once (its fading track closed,
     // the new one at its own volume), so the key acts on the new track alone.
     void KeyCame() noexcept;
@@ -76,26 +77,26 @@ public:
     void Close() noexcept;
 
 private:
-    // The current track is ending by itself (its device not yet closed): the ready
+    // The current track is ending by itself, its device not yet closed: the ready
     // device, when it holds the entry that comes next, plays now, before anything else
     // of the change.
-    void TrackEnding() noexcept;
+    void TrackEnding(TqrvMP3& device) noexcept;
     void RequestReady() noexcept;
     void Prepare();
     void CloseReady() noexcept;
     // The ready device's volume brought to what the player would give it now.
     void SyncReadyVolume() noexcept;
-    // The timer: the crossfade's start when its time has come, else its next step.
+    // The crossfade's start when its time has come, else the timer set for that time.
     void CheckStart();
-    void StartFade(std::int32_t lengthMs);
+    void StartFade(std::uint32_t lengthMs);
     void Step() noexcept;
     // The crossfade is over, or cut short: the fading device closed, the new one at its
     // own volume.
     void EndFade() noexcept;
     bool TooShortToFade(const TqrvMP3& track) const noexcept;
-    void Arm(std::uint32_t delayMs) noexcept;
-    static void DeferredPrepare(void* self, std::uintptr_t) noexcept;
-    static void DeferredTimer(void* self, std::uintptr_t) noexcept;
+    // The work of the window's messages, as an operation: a crossfade's step, the
+    // preparation asked for, or a look at the crossfade's start.
+    static void Run(void* self, std::uintptr_t) noexcept;
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
 
     TTrackSource& FSource;
@@ -105,7 +106,6 @@ private:
     // The next entry's device, opened and not playing.
     std::unique_ptr<TqrvMP3> FReady;
     std::int32_t FReadyIndex = -1;
-    std::wstring FReadyPath;
     std::optional<std::uint32_t> FReadyVolume;
     // A track started since the last preparation, and nothing closed this part since.
     bool FWantReady = false;
@@ -113,8 +113,8 @@ private:
     bool FStartingFade = false;
     std::unique_ptr<TqrvMP3> FFading;
     TqrvMP3* FRising = nullptr;
-    std::uint64_t FFadeStart = 0;
-    std::int32_t FFadeLength = 0;
+    DWORD FFadeStart = 0;
+    std::uint32_t FFadeLength = 0;
     std::uint32_t FFadeFrom = 0, FFadeTo = 0;
     std::uint32_t FSentFading = 0, FSentRising = 0;
 };

@@ -234,10 +234,10 @@ void TMp3Player::PlayCurrent() {
 
 bool TMp3Player::StartCurrent(std::int32_t fromMs, bool paused) {
     std::wstring path = Entry(FIndex);
-    FTrack = FBetween.TakeReady(FIndex, path);
+    FTrack = FBetween.TakeReady(FIndex);
     if (!FTrack && !IsExistingFile(path)) return false;
-    if (FWatcher) FLastPath = path;
-    if (!FTrack) FTrack = MakeTrack(std::move(path));
+    if (FWatcher) FLastPath = std::move(path);
+    if (!FTrack) FTrack = MakeTrack(FIndex);
     if (!FTrack) return false;
     // A position beyond the end (a remembered one from a file since changed) starts over.
     if (fromMs > 0 && FTrack->LengthMs() > 0 && fromMs >= FTrack->LengthMs()) fromMs = 0;
@@ -259,7 +259,11 @@ bool TMp3Player::StartCurrent(std::int32_t fromMs, bool paused) {
     return !Interrupted();
 }
 
-std::unique_ptr<TqrvMP3> TMp3Player::MakeTrack(std::wstring path) {
+std::unique_ptr<TqrvMP3> TMp3Player::MakeTrack(std::int32_t index) {
+    std::wstring path = Entry(index);
+    // A list of one entry, an entry listed twice in a row: the file opens once the
+    // current track's device, which holds it, has closed.
+    if (FTrack && path == FTrack->FileName()) return nullptr;
     auto track = std::make_unique<TqrvMP3>(std::move(path), FTitlesFromTags);
     // Measuring the length opens the device, and its driver may have let the game end.
     if (Interrupted()) return nullptr;
@@ -276,11 +280,9 @@ std::optional<std::uint32_t> TMp3Player::VolumeBeforePlay(const TqrvMP3&) const 
     return FVolume.MciValue();
 }
 
-std::int32_t TMp3Player::PeekNextEntry(std::wstring& path) {
+std::int32_t TMp3Player::PeekNextEntry() {
     if (!FActive || !FTrack || Interrupted()) return -1;
-    const std::int32_t index = FOrder.PeekNext(FIndex, Count());
-    path = Entry(index);
-    return index;
+    return FOrder.PeekNext(FIndex, Count());
 }
 
 void TMp3Player::MoveOnFading(std::unique_ptr<TqrvMP3>& fading) {
@@ -298,7 +300,9 @@ void TMp3Player::ShowTrackLine(std::wstring_view line) {
     if (!Interrupted()) FHost.ShowLine(line);
 }
 
-void TMp3Player::TrackEnded(TqrvMP3& /*Sender*/) {
+void TMp3Player::TrackEnded(TqrvMP3& Sender) {
+    // A crossfade's fading track ends when the player has moved on already.
+    if (&Sender != FTrack.get()) return;
     // An end that was waiting behind the game's end starts nothing.
     if (FGameState == TGameState::Running) {
         Next();

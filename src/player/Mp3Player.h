@@ -234,8 +234,8 @@ private:
     TBetweenTracks FBetween{*this};
 
     // What the between-tracks part asks (see TTrackSource).
-    std::int32_t PeekNextEntry(std::wstring& path) override;
-    std::unique_ptr<TqrvMP3> MakeTrack(std::wstring path) override;
+    std::int32_t PeekNextEntry() override;
+    std::unique_ptr<TqrvMP3> MakeTrack(std::int32_t index) override;
     std::optional<std::uint32_t> VolumeBeforePlay(const TqrvMP3& track) const noexcept override;
     TqrvMP3* CurrentTrack() const noexcept override { return FTrack.get(); }
     void MoveOnFading(std::unique_ptr<TqrvMP3>& fading) override;
