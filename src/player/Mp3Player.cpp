@@ -131,8 +131,8 @@ void TMp3Player::PauseResume() {
 }
 
 void TMp3Player::SetShuffle(bool Value) {
-    FOrder.SetShuffle(Value, FIndex, FreshSeed());
     ShowText(Value ? StatusShuffleOn : StatusShuffleOff);
+    FOrder.SetShuffle(Value, FIndex, FreshSeed());
     Tell(false, false);
 }
 
