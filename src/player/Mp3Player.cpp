@@ -45,27 +45,16 @@ TMp3Player::~TMp3Player() {
     FTrack.reset();
 }
 
-void TMp3Player::Next() {
+// Out of line: inlined into each caller, with the playlist lock, they only add weight.
+[[gnu::noinline]] void TMp3Player::Next() {
     if (!FActive) return;
-    StepForward();
+    FIndex = FOrder.Next(FIndex, Count());
     PlayCurrent();
 }
 
-void TMp3Player::StepForward() {
-    if (FShuffle) {
-        FIndex = FRandom.Draw(Count());
-    } else if (++FIndex >= Count()) {
-        FIndex = 0;
-    }
-}
-
-void TMp3Player::Prev() {
+[[gnu::noinline]] void TMp3Player::Prev() {
     if (!FActive) return;
-    if (FShuffle) {
-        FIndex = FRandom.Draw(Count());
-    } else if (--FIndex < 0) {
-        FIndex = Count() - 1;
-    }
+    FIndex = FOrder.Prev(FIndex, Count());
     PlayCurrent();
 }
 
@@ -142,9 +131,8 @@ void TMp3Player::PauseResume() {
 }
 
 void TMp3Player::SetShuffle(bool Value) {
-    FShuffle = Value;
     ShowText(Value ? StatusShuffleOn : StatusShuffleOff);
-    FRandom.Reseed(FreshSeed());
+    FOrder.SetShuffle(Value, FIndex, FreshSeed());
     Tell(false, false);
 }
 
@@ -293,7 +281,7 @@ void TMp3Player::TrackEnded(TqrvMP3& /*Sender*/) {
     } else if (FGameState == TGameState::WindowsGone && FActive) {
         // The track ended before its last window went, and WindowsGone waits behind
         // this: a new window goes on with the next track, not with this one again.
-        StepForward();
+        FIndex = FOrder.Next(FIndex, Count());
         FTrack.reset();
     }
 }
@@ -315,7 +303,7 @@ TKeyOutcome TMp3Player::KeyPressed(std::uint16_t key) {
     case ActionPrev: Prev(); break;
     case ActionNext: Next(); break;
     case ActionPause: PauseResume(); break;
-    case ActionShuffle: SetShuffle(!FShuffle); break;
+    case ActionShuffle: SetShuffle(!FOrder.Shuffle()); break;
     case ActionVolumeUp: ChangeVolume(true); break;
     case ActionVolumeDown: ChangeVolume(false); break;
     case ActionSeekForward: Seek(SeekStepMs); break;
@@ -427,9 +415,8 @@ bool TMp3Player::StartRemembered() {
     if (!kept) return false;
     const std::int32_t index = RememberedIndex();
     if (index < 0 || !IsExistingFile(FRememberedPath)) return false;
-    FShuffle = FRememberedShuffle;
-    if (FShuffle) FRandom.Reseed(FreshSeed());
     FIndex = index;
+    FOrder.SetShuffle(FRememberedShuffle, index, FreshSeed());
     if (StartCurrent(kept->PositionMs, false))
         ShowTrackLine(WhereLine(false, FTrack->Title(), FLastPositionMs / 1000, FTrack->Length()));
     Tell(false, false);
@@ -472,7 +459,7 @@ void TMp3Player::Tell(bool gameEnding, bool askPosition) noexcept {
         }
         report.Path = FLastPath;
         report.PositionMs = FLastPositionMs;
-        report.Shuffle = FShuffle;
+        report.Shuffle = FOrder.Shuffle();
         if (FTrack && FActive && !gameEnding) report.NowPlaying = FTrack->Title();
         FWatcher->PlayerChanged(report, gameEnding);
     } catch (...) {

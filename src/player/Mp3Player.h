@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/KeyMap.h"
-#include "core/RandomGenerator.h"
+#include "core/PlayOrder.h"
 #include "core/VolumeLevel.h"
 #include "media/qrvMP3.h"
 #include "player/PlayerReport.h"
@@ -157,6 +157,8 @@ public:
     // With on, every track from the next one on is shown by its song's own name from its
     // tags, where they have one (see TqrvMP3::Title); off, by its file name.
     void SetTitlesFromTags(bool on) noexcept { FTitlesFromTags = on; }
+    // With on, shuffle plays every entry once a round, and previous walks back.
+    void SetShuffleRounds(bool on) noexcept { FOrder.SetRounds(on); }
 
     // Every track from the next one on reports its progress to handler, through a
     // ticker that runs while it plays (for a host or a feature that shows progress).
@@ -198,9 +200,8 @@ private:
     };
 
     const THostBinding& FHost;
-    TRandomGenerator FRandom;
+    TPlayOrder FOrder;
     std::int32_t FIndex = -1;
-    bool FShuffle = false;
     bool FActive = false;
     bool FPausedByFocus = false;
     THotKeys FKeys;
@@ -242,8 +243,6 @@ private:
     // opened or started is no current track: it is closed and freed before the error
     // goes on.
     bool StartCurrent(std::int32_t fromMs, bool paused);
-    // The next entry's index, in order or at random; opens nothing.
-    void StepForward();
     // The game's end, or its last window's, came inside the running operation (through
     // a message pumped by the game's text routine or a driver): the operation stops
     // where it is, and opens or shows nothing more.

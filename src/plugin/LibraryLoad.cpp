@@ -25,6 +25,7 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host, std::vector<TPl
     if (!IsExistingFile(ConfigFileName)) return nullptr;
     THotKeys hotKeys;
     bool titlesFromTags = false;
+    bool shuffleRounds = false;
     {
         const TKeyReader keys(ConfigFileName);
         // In the order the keys are read.
@@ -43,9 +44,11 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host, std::vector<TPl
         hotKeys.Mute = ReadKey(keys, "key_mute", 0);
         hotKeys.PassToGame = !keys.ValueIs(KeysSection, "pass_hot_keys", "no");
         titlesFromTags = keys.ValueIs("display", "titles", "tags");
+        shuffleRounds = keys.ValueIs("player", "shuffle", "tracks");
     }
     auto player = std::make_unique<TMp3Player>(host, hotKeys);
     player->SetTitlesFromTags(titlesFromTags);
+    player->SetShuffleRounds(shuffleRounds);
     std::vector<std::wstring> playlist;
     ScanPlaylist(ConfigFileName, playlist, {}, later);
     player->Append(std::move(playlist));
