@@ -14,8 +14,6 @@ namespace {
 
 // Posted at the load, taken when the game's loop first runs.
 constexpr UINT AutoStartMessage = WM_APP + 3;
-// How long the game's end waits for the writer thread before it writes itself.
-constexpr DWORD DrainWaitMs = 5000;
 // A state file is a few lines: anything larger is not ours.
 constexpr std::size_t MaxStateBytes = 8192;
 constexpr int StateSlot = 0;
@@ -36,8 +34,8 @@ bool GameIsActive() noexcept {
 
 } // namespace
 
-TFileWriter::TFileWriter()
-    : FWake(CreateEventW(nullptr, FALSE, FALSE, nullptr)), FIdle(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
+TFileWriter::TFileWriter(DWORD drainWaitMs)
+    : FDrainWaitMs(drainWaitMs), FWake(CreateEventW(nullptr, FALSE, FALSE, nullptr)), FIdle(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
 
 TFileWriter::~TFileWriter() {
     if (!FThread) return;
@@ -53,7 +51,8 @@ void TFileWriter::Put(int slot, const std::wstring& path, std::string text) {
     {
         const std::lock_guard lock(FLock);
         TSlot& target = FSlots[slot];
-        // The file holds this already (a shuffle key changes no title).
+        // The file holds this already, or will once the running write ends (a shuffle key
+        // changes no title).
         if (!target.Pending && target.Known && target.Written == text) return;
         target.Path = &path;
         target.Text = std::move(text);
@@ -68,39 +67,41 @@ void TFileWriter::Put(int slot, const std::wstring& path, std::string text) {
 }
 
 bool TFileWriter::WriteOne() noexcept {
-    std::string text;
     TSlot* taken = nullptr;
+    const std::wstring* path = nullptr;
     {
         const std::lock_guard lock(FLock);
         for (TSlot& slot : FSlots) {
-            if (!slot.Pending) continue;
-            text = std::move(slot.Text);
+            if (!slot.Pending || slot.Busy) continue;
+            slot.Written.swap(slot.Text);
             slot.Pending = false;
+            slot.Known = slot.Busy = true;
             taken = &slot;
-            ++FBusy;
+            path = slot.Path;
             break;
         }
     }
     if (taken == nullptr) return false;
-    // Written with no lock held: the game thread may queue the next text meanwhile.
-    bool written = ReplaceFileAtomically(*taken->Path, text);
+    // Written with no lock held: the game thread may queue the next text meanwhile, and
+    // compares it with this one, which no one changes while the slot is busy.
+    const std::string& text = taken->Written;
+    bool written = ReplaceFileAtomically(*path, text);
     // A reader that holds the file open at that moment (an overlay polling it) refuses
     // the replacement for a moment only: try again shortly, a few times.
     for (int retry = 0; !written && retry < RetriesWhenInUse && FileInUse(GetLastError()); ++retry) {
         Sleep(RetryPauseMs);
-        written = ReplaceFileAtomically(*taken->Path, text);
+        written = ReplaceFileAtomically(*path, text);
     }
     const std::lock_guard lock(FLock);
-    --FBusy;
+    taken->Busy = false;
     taken->Known = written;
-    if (written) taken->Written.swap(text);
     return true;
 }
 
 void TFileWriter::Drain() noexcept {
     if (FThread) {
         SetEvent(FWake.Get());
-        if (WaitForSingleObject(FIdle.Get(), DrainWaitMs) == WAIT_OBJECT_0) return;
+        if (WaitForSingleObject(FIdle.Get(), FDrainWaitMs) == WAIT_OBJECT_0) return;
     }
     while (WriteOne()) {
     }
@@ -118,7 +119,7 @@ void TFileWriter::Run() noexcept {
         }
         const std::lock_guard lock(FLock);
         if (FStop) return;
-        if (FBusy == 0 && !FSlots[0].Pending && !FSlots[1].Pending) SetEvent(FIdle.Get());
+        if (!FSlots[0].Pending && !FSlots[1].Pending && !FSlots[0].Busy && !FSlots[1].Busy) SetEvent(FIdle.Get());
     }
 }
 

@@ -22,10 +22,12 @@ class TMp3Player;
 inline constexpr char ResumeFileName[] = "vask\\quilm-resume.txt";
 
 // Writes the latest text of each of two files on a thread of its own; a text given
-// while an older one waits replaces it.
+// while an older one waits replaces it. One file is written by one thread at a time, so
+// an older text never lands over a newer one.
 class TFileWriter {
 public:
-    TFileWriter();
+    // drainWaitMs: how long Drain waits for the thread before it writes itself.
+    explicit TFileWriter(DWORD drainWaitMs = 5000);
     // Waits for a thread that was started: never at the process's end or in the
     // loader's call (a load that fails starts none).
     ~TFileWriter();
@@ -36,7 +38,8 @@ public:
     // starts the thread at the first.
     void Put(int slot, const std::wstring& path, std::string text);
     // Writes everything queued before returning (on this thread when there is no
-    // writer thread, or when it does not finish in time).
+    // writer thread, or when it does not finish in time: then all but a file the thread
+    // is still writing, whose newest text the thread writes next).
     void Drain() noexcept;
 
 private:
@@ -44,17 +47,20 @@ private:
         const std::wstring* Path = nullptr;
         std::string Text;
         bool Pending = false;
-        std::string Written; // the text the file holds, as far as we know
+        // The text the file holds, as far as we know: while Busy, the text being written,
+        // which it holds once that write ends.
+        std::string Written;
         bool Known = false;
+        bool Busy = false; // a thread is writing it
     };
     static DWORD WINAPI ThreadEntry(void* writer) noexcept;
     void Run() noexcept;
-    // Writes one waiting slot; false when none was waiting.
+    // Writes one waiting slot that no thread is writing; false when none was waiting.
     bool WriteOne() noexcept;
 
+    const DWORD FDrainWaitMs;
     TSlimLock FLock;
     TSlot FSlots[2];
-    int FBusy = 0; // slots taken by a writer, not yet written
     bool FStop = false;
     UniqueHandle FWake;
     UniqueHandle FIdle;
