@@ -99,6 +99,7 @@ void TMp3Player::EntriesFound() {
     if (!FWantOn || FGameState != TGameState::Running || Count() == 0) return;
     FWantOn = false;
     Toggle();
+    PauseWhileAway();
 }
 
 void TMp3Player::DeferredEntriesFound(void* player, std::uintptr_t) noexcept {
@@ -303,6 +304,7 @@ TKeyOutcome TMp3Player::KeyPressed(std::uint16_t key) {
     // would surprise more than it helps.
     if (TOperationGuard::Running()) return TKeyOutcome::None;
     const TOperationGuard operation;
+    FAway = false; // keys come from the game's active window
     const int action = FKeyMap.Find(key);
     if (action == ActionEnd) {
         CloseForExit();
@@ -390,14 +392,20 @@ void TMp3Player::ChangeFocus(std::uintptr_t change) {
         return;
     }
     const bool regained = change != FocusLostArg;
-    if (!regained && FTrack && FTrack->Mode() == mmPlaying) {
-        FTrack->Pause();
-        FPausedByFocus = true;
+    FAway = !regained;
+    if (PauseWhileAway()) {
         Tell(false, true);
     } else if (regained && FTrack && FTrack->Mode() == mmPaused && FPausedByFocus) {
         FTrack->Resume();
         FPausedByFocus = false;
     }
+}
+
+bool TMp3Player::PauseWhileAway() {
+    if (!FAway || !FTrack || FTrack->Mode() != mmPlaying) return false;
+    FTrack->Pause();
+    FPausedByFocus = true;
+    return true;
 }
 
 void TMp3Player::DeferredFocus(void* player, std::uintptr_t change) noexcept {
@@ -443,11 +451,9 @@ void TMp3Player::AutoStart(bool gameActive) {
     }
     const TOperationGuard operation;
     if (FGameState != TGameState::Running || FActive || FWantOn) return;
+    FAway = !gameActive;
     Toggle();
-    if (!gameActive && FTrack && FTrack->Mode() == mmPlaying) {
-        FTrack->Pause();
-        FPausedByFocus = true;
-    }
+    PauseWhileAway();
 }
 
 void TMp3Player::DeferredAutoStart(void* player, std::uintptr_t gameActive) noexcept {

@@ -81,7 +81,7 @@ public:
 
     // The rest of the playlist is being read beside the game: until ScanEnded, the on
     // key pressed while nothing has been found switches the player on with the first
-    // entry found (a second press takes that back).
+    // entry found, paused by focus if the game is away then (a second press takes it back).
     void ScanStarted() noexcept { FScanning = true; }
     // The first entries have joined the playlist (on the host thread, as an operation).
     void EntriesFound();
@@ -203,6 +203,7 @@ private:
     bool FShuffle = false;
     bool FActive = false;
     bool FPausedByFocus = false;
+    bool FAway = false; // the game went away, and no key and no plain activation came since
     THotKeys FKeys;
     TKeyMap FKeyMap;
     TVolumeLevel FVolume;
@@ -255,6 +256,8 @@ private:
     // The focus arguments of a deferred change.
     enum : std::uintptr_t { FocusLostArg = 0, FocusBackArg = 1, FocusClickArg = 2 };
     void ChangeFocus(std::uintptr_t change);
+    // While the game is away, a playing track pauses by focus; true when it did.
+    bool PauseWhileAway();
     // A line that holds the current track's title.
     void ShowTrackLine(std::wstring_view line);
     static void DeferredFocus(void* player, std::uintptr_t regained) noexcept;
