@@ -19,6 +19,8 @@ add_library(quilm_plugin STATIC
     src/media/ProgressThread.cpp
     src/media/qrvMP3.cpp
     src/player/Mp3Player.cpp
+    src/player/RememberedTrack.cpp
+    src/plugin/AutoStart.cpp
     src/plugin/BackgroundScan.cpp
     src/plugin/ConfigTextPass.cpp
     src/plugin/EntryPoint.cpp

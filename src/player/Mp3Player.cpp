@@ -70,7 +70,7 @@ void TMp3Player::Prev() {
 }
 
 void TMp3Player::Toggle() {
-    if (!FActive && FScanning && (Count() == 0 || WaitsForRemembered())) {
+    if (!FActive && FScanning && (Count() == 0 || FRemembered.Awaited())) {
         // Nothing found yet: on with the first entry, unless pressed again before.
         FWantOn = !FWantOn;
         return;
@@ -416,29 +416,13 @@ void TMp3Player::DeferredFocus(void* player, std::uintptr_t change) noexcept {
     }
 }
 
-void TMp3Player::RememberTrack(std::wstring path, std::int32_t positionMs, bool shuffle) {
-    FRememberedPath = std::move(path);
-    FRemembered = TSuspendedTrack{positionMs < 0 ? 0 : positionMs, false, false};
-    FRememberedShuffle = shuffle;
-}
-
-std::int32_t TMp3Player::RememberedIndex() const {
-    const std::lock_guard lock(FPlaylistLock);
-    const auto found = std::find(FPlaylist.begin(), FPlaylist.end(), FRememberedPath);
-    return found == FPlaylist.end() ? -1 : static_cast<std::int32_t>(found - FPlaylist.begin());
-}
-
-bool TMp3Player::WaitsForRemembered() const { return FRemembered && !FLibraryComplete && RememberedIndex() < 0; }
-
 bool TMp3Player::StartRemembered() {
-    const std::optional<TSuspendedTrack> kept = std::exchange(FRemembered, std::nullopt);
-    if (!kept) return false;
-    const std::int32_t index = RememberedIndex();
-    if (index < 0 || !IsExistingFile(FRememberedPath)) return false;
-    FShuffle = FRememberedShuffle;
+    const std::optional<TRememberedTrack::TStart> start = FRemembered.Take();
+    if (!start) return false;
+    FShuffle = start->Shuffle;
     if (FShuffle) FRandom.Reseed(FreshSeed());
-    FIndex = index;
-    if (StartCurrent(kept->PositionMs, false))
+    FIndex = start->Index;
+    if (StartCurrent(start->PositionMs, false))
         ShowTrackLine(WhereLine(false, FTrack->Title(), FLastPositionMs / 1000, FTrack->Length()));
     Tell(false, false);
     return true;

@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "core/ResumeState.h"
-#include "player/Mp3Player.h"
 #include "plugin/KeyReader.h"
 #include "win32/AtomicFile.h"
 #include "win32/FullPathName.h"
@@ -12,8 +11,6 @@
 
 namespace {
 
-// Posted at the load, taken when the game's loop first runs.
-constexpr UINT AutoStartMessage = WM_APP + 3;
 // A state file is a few lines: anything larger is not ours.
 constexpr std::size_t MaxStateBytes = 8192;
 constexpr int StateSlot = 0;
@@ -24,12 +21,6 @@ constexpr int RetriesWhenInUse = 10;
 constexpr DWORD RetryPauseMs = 30;
 bool FileInUse(DWORD error) noexcept {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;
-}
-
-// True when the game thread's window is the foreground window.
-bool GameIsActive() noexcept {
-    const HWND foreground = GetForegroundWindow();
-    return foreground != nullptr && GetWindowThreadProcessId(foreground, nullptr) == GetCurrentThreadId();
 }
 
 } // namespace
@@ -123,37 +114,26 @@ void TFileWriter::Run() noexcept {
     }
 }
 
-std::unique_ptr<TSessionFiles> TSessionFiles::Make(TMp3Player* player, const char* configFile) {
-    if (player == nullptr) return nullptr;
+TSessionSettings ReadSessionSettings(const char* configFile) {
     const TKeyReader keys(configFile);
-    const bool resume = keys.ValueIs("player", "resume", "yes");
-    const bool autoStart = keys.ValueIs("player", "autostart", "yes");
+    TSessionSettings settings;
+    settings.AutoStart = keys.ValueIs("player", "autostart", "yes");
+    // Full paths now: the game may change its current folder later.
+    if (keys.ValueIs("player", "resume", "yes")) settings.ResumePath = FullPathName(WideOfFileName(ResumeFileName));
     char nowPlaying[MAX_PATH * 2];
     const DWORD length = GetPrivateProfileStringA("display", "nowplaying", "", nowPlaying, sizeof nowPlaying, configFile);
-    if (!resume && !autoStart && length == 0) return nullptr;
-    // Full paths now: the game may change its current folder later.
-    std::wstring resumePath = resume ? FullPathName(WideOfFileName(ResumeFileName)) : std::wstring();
-    std::wstring nowPlayingPath =
-        length > 0 ? FullPathName(WideOfFileName(std::string_view(nowPlaying, length))) : std::wstring();
-    return std::make_unique<TSessionFiles>(*player, std::move(resumePath), std::move(nowPlayingPath), autoStart);
+    if (length > 0) settings.NowPlayingPath = FullPathName(WideOfFileName(std::string_view(nowPlaying, length)));
+    return settings;
 }
 
-TSessionFiles::TSessionFiles(TMp3Player& player, std::wstring resumePath, std::wstring nowPlayingPath, bool autoStart)
-    : FPlayer(player), FResumePath(std::move(resumePath)), FNowPlayingPath(std::move(nowPlayingPath)) {
-    if (!FResumePath.empty()) {
-        // A file missing, cut short or garbled is no state: the player starts as always.
-        if (const auto text = ReadSmallFile(FResumePath, MaxStateBytes))
-            if (const auto state = ParseResumeState(*text))
-                FPlayer.RememberTrack(WideOf(state->TrackUtf8, true), state->PositionMs, state->Shuffle);
-    }
-    if (!FResumePath.empty() || !FNowPlayingPath.empty()) FPlayer.SetWatcher(this);
-    if (autoStart) {
-        FWindow = std::make_unique<TNotifyWindow>(static_cast<TNotifyTarget&>(*this));
-        PostMessageA(FWindow->Handle(), AutoStartMessage, 0, 0);
-    }
-}
+TSessionFiles::TSessionFiles(std::wstring resumePath, std::wstring nowPlayingPath)
+    : FResumePath(std::move(resumePath)), FNowPlayingPath(std::move(nowPlayingPath)) {}
 
-TSessionFiles::~TSessionFiles() { FPlayer.SetWatcher(nullptr); }
+std::optional<TResumeState> TSessionFiles::RememberedState() const {
+    if (FResumePath.empty()) return std::nullopt;
+    const auto text = ReadSmallFile(FResumePath, MaxStateBytes);
+    return text ? ParseResumeState(*text) : std::nullopt;
+}
 
 void TSessionFiles::PlayerChanged(const TPlayerReport& report, bool gameEnding) noexcept {
     try {
@@ -165,14 +145,4 @@ void TSessionFiles::PlayerChanged(const TPlayerReport& report, bool gameEnding) 
         // Out of memory: the files stay as they were.
     }
     if (gameEnding) FWriter.Drain();
-}
-
-LRESULT TSessionFiles::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-    if (message != AutoStartMessage) return DefWindowProcA(window, message, wParam, lParam);
-    try {
-        FPlayer.AutoStart(GameIsActive());
-    } catch (...) {
-        // A first track that cannot start leaves the player on, as the on key would.
-    }
-    return 0;
 }

@@ -55,17 +55,17 @@ TEST_F(PlayerReports, EveryChangeIsReportedTheEndBeforeTheDeviceCloses) {
 TEST_F(PlayerReports, TheRememberedTrackIsAwaitedThenPlayedWhereItWas) {
     for (const bool held : {true, false}) {
         TMp3Player player(Host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END});
-        player.RememberTrack(L"b.mp3", 1000, false);
+        player.Remembered().Set(L"b.mp3", 1000, false);
         player.ScanStarted();
         player.KeyPressed(VK_F5);
         player.Append("a.mp3");
         player.EntriesFound();
         EXPECT_TRUE(TakeLines().empty()) << "the first entry is not the remembered one";
         if (held) {
-            EXPECT_TRUE(player.IsRememberedTrack(L"b.mp3"));
+            EXPECT_TRUE(player.Remembered().Is(L"b.mp3"));
             player.Append("b.mp3");
         } else {
-            player.LibraryComplete();
+            player.Remembered().LibraryComplete();
         }
         player.EntriesFound();
         player.ScanEnded();

@@ -1,0 +1,30 @@
+#include "plugin/AutoStart.h"
+
+#include "player/Mp3Player.h"
+
+namespace {
+
+// Posted at the load, taken when the game's loop first runs.
+constexpr UINT AutoStartMessage = WM_APP + 3;
+
+// True when the game thread's window is the foreground window.
+bool GameIsActive() noexcept {
+    const HWND foreground = GetForegroundWindow();
+    return foreground != nullptr && GetWindowThreadProcessId(foreground, nullptr) == GetCurrentThreadId();
+}
+
+} // namespace
+
+TAutoStart::TAutoStart(TMp3Player& player) : FPlayer(player), FWindow(static_cast<TNotifyTarget&>(*this)) {
+    PostMessageA(FWindow.Handle(), AutoStartMessage, 0, 0);
+}
+
+LRESULT TAutoStart::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    if (message != AutoStartMessage) return DefWindowProcA(window, message, wParam, lParam);
+    try {
+        FPlayer.AutoStart(GameIsActive());
+    } catch (...) {
+        // A first track that cannot start leaves the player on, as the on key would.
+    }
+    return 0;
+}
