@@ -1,18 +1,22 @@
 #include "plugin/SessionFiles.h"
 
+#include <algorithm>
 #include <mutex>
 #include <utility>
 
 #include "core/ResumeState.h"
+#include "core/PlaylistFile.h"
 #include "plugin/KeyReader.h"
 #include "win32/AtomicFile.h"
+#include "win32/FileTests.h"
 #include "win32/FullPathName.h"
 #include "win32/WideText.h"
 
 namespace {
 
-// A state file is a few lines: anything larger is not ours.
-constexpr std::size_t MaxStateBytes = 8192;
+// A state file is a few short lines and one path (32,767 UTF-16 units at most, each at
+// most 3 bytes in UTF-8): anything larger is not ours.
+constexpr std::size_t MaxStateBytes = 3 * 32768 + 256;
 constexpr int StateSlot = 0;
 constexpr int NowPlayingSlot = 1;
 
@@ -21,6 +25,18 @@ constexpr int RetriesWhenInUse = 10;
 constexpr DWORD RetryPauseMs = 30;
 bool FileInUse(DWORD error) noexcept {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;
+}
+
+// The full path of the now-playing file, read as a playlist line of the configuration is:
+// in the system code page, unless that names no file while the UTF-8 reading of a value
+// beyond ASCII names a folder to write it in (as Notepad saves files now).
+std::wstring NowPlayingPathAsMeant(std::string_view value) {
+    std::wstring inCodePage = FullPathName(WideOfFileName(value));
+    const bool ascii = std::all_of(value.begin(), value.end(), [](char c) { return (c & 0x80) == 0; });
+    if (ascii || !IsValidUtf8(value) || IsExistingFile(inCodePage)) return inCodePage;
+    std::wstring inUtf8 = FullPathName(WideOf(value, true));
+    if (IsExistingFolder(inUtf8.substr(0, FolderOf(inUtf8).size()))) return inUtf8;
+    return inCodePage;
 }
 
 } // namespace
@@ -120,14 +136,15 @@ TSessionSettings ReadSessionSettings(const char* configFile) {
     settings.AutoStart = keys.ValueIs("player", "autostart", "yes");
     // Full paths now: the game may change its current folder later.
     if (keys.ValueIs("player", "resume", "yes")) settings.ResumePath = FullPathName(WideOfFileName(ResumeFileName));
-    char nowPlaying[MAX_PATH * 2];
-    const DWORD length = GetPrivateProfileStringA("display", "nowplaying", "", nowPlaying, sizeof nowPlaying, configFile);
-    if (length > 0) settings.NowPlayingPath = FullPathName(WideOfFileName(std::string_view(nowPlaying, length)));
+    const std::string nowPlaying = keys.Value("display", "nowplaying");
+    if (!nowPlaying.empty()) settings.NowPlayingPath = NowPlayingPathAsMeant(nowPlaying);
     return settings;
 }
 
 TSessionFiles::TSessionFiles(std::wstring resumePath, std::wstring nowPlayingPath)
     : FResumePath(std::move(resumePath)), FNowPlayingPath(std::move(nowPlayingPath)) {}
+
+TSessionFiles::~TSessionFiles() = default;
 
 std::optional<TResumeState> TSessionFiles::RememberedState() const {
     if (FResumePath.empty()) return std::nullopt;

@@ -77,6 +77,7 @@ class TSessionFiles final : public TPlayerWatcher {
 public:
     // Full paths; an empty one is a file not kept.
     TSessionFiles(std::wstring resumePath, std::wstring nowPlayingPath);
+    ~TSessionFiles();
     TSessionFiles(const TSessionFiles&) = delete;
     TSessionFiles& operator=(const TSessionFiles&) = delete;
 

@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "TestFiles.h"
+#include "plugin/LibraryLoad.h"
 #include "plugin/SessionFiles.h"
 #include "win32/AtomicFile.h"
 #include "win32/FullPathName.h"
 #include "win32/Handles.h"
+#include "win32/WideText.h"
 
 namespace {
 
@@ -69,4 +71,43 @@ TEST(FileWriter, TheGameEndsOwnWritesLeaveTheFileTheThreadStillWrites) {
     EXPECT_EQ(Content(path), "b");
 }
 
+// A track's path of any length comes back from the state file written for it (here 2,800
+// CJK characters, 8,400 bytes in UTF-8).
+TEST(SessionFiles, AStateIsReadBackWholeWhateverItsTracksLength) {
+    const TTempGameFolder game;
+    const TResumeState state{Utf8Of(L"D:\\" + std::wstring(2800, L'\u591c') + L".mp3"), 83000, true};
+    WriteFileBytes(ConfigFileName, "[player]\r\nresume=yes\r\n");
+    WriteFileBytes(ResumeFileName, ResumeStateText(state));
+    const TSessionSettings settings = ReadSessionSettings(ConfigFileName);
+    EXPECT_EQ(TSessionFiles(settings.ResumePath, {}).RememberedState(), state);
+}
+
+// The now-playing value is taken as a playlist line is: whole, however long (here 600
+// bytes in UTF-8), and in UTF-8 where the code page names no file but UTF-8 names one or
+// the folder for one.
+TEST(SessionFiles, TheNowPlayingPathIsTakenWholeAndAsMeant) {
+    const TTempGameFolder game;
+    const std::wstring folder(100, L'\u6b4c'), deep = folder + L"\\" + std::wstring(100, L'\u591c') + L".txt";
+    const std::wstring inCodePage = L"\u00c3\u00a9.txt"; // "\xC3\xA9.txt" read in the code page
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    WriteFileBytes("\xC3\xA9.txt", "");
+    const struct {
+        std::string Value;
+        std::wstring Path;
+    } table[] = {
+        {"np.txt", L"np.txt"},
+        {"caf\xE9.txt", L"caf\u00e9.txt"},     // not UTF-8
+        {"\xC3\xA9.txt", inCodePage},          // UTF-8, but the code page names a file
+        {Utf8Of(L"\u591c.txt"), L"\u591c.txt"}, // a file not written yet, in a folder there
+        {Utf8Of(deep), deep},
+    };
+    for (const auto& row : table) {
+        WriteFileBytes(ConfigFileName, "[display]\r\nnowplaying=" + row.Value + "\r\n");
+        EXPECT_EQ(Utf8Of(ReadSessionSettings(ConfigFileName).NowPlayingPath), Utf8Of(FullPathName(row.Path))) << row.Value;
+    }
+    DeleteFileW(inCodePage.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
 } // namespace
+
