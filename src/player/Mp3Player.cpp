@@ -428,7 +428,7 @@ bool TMp3Player::StartRemembered() {
     return true;
 }
 
-void TMp3Player::AutoStart(bool gameActive) {
+void TMp3Player::AutoStart(bool gameActive) noexcept {
     if (TOperationGuard::Running()) {
         TOperationGuard::Defer(&TMp3Player::DeferredAutoStart, this, gameActive);
         return;
@@ -436,16 +436,16 @@ void TMp3Player::AutoStart(bool gameActive) {
     const TOperationGuard operation;
     if (FGameState != TGameState::Running || FActive || FWantOn) return;
     FAway = !gameActive;
-    Toggle();
-    PauseWhileAway();
-}
-
-void TMp3Player::DeferredAutoStart(void* player, std::uintptr_t gameActive) noexcept {
     try {
-        static_cast<TMp3Player*>(player)->AutoStart(gameActive != 0);
+        Toggle();
+        PauseWhileAway();
     } catch (...) {
         // A first track that cannot start leaves the player on, as the on key would.
     }
+}
+
+void TMp3Player::DeferredAutoStart(void* player, std::uintptr_t gameActive) noexcept {
+    static_cast<TMp3Player*>(player)->AutoStart(gameActive != 0);
 }
 
 void TMp3Player::Tell(bool gameEnding, bool askPosition) noexcept {

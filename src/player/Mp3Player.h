@@ -170,8 +170,9 @@ public:
     // The track the first switch-on resumes, if any (see TRememberedTrack).
     TRememberedTrack& Remembered() noexcept { return FRemembered; }
     // The player switches on by itself, as the on key would; with gameActive false the
-    // track starts paused by focus. Nothing when it is on or a switch-on waits already.
-    void AutoStart(bool gameActive);
+    // track starts paused by focus. Nothing when it is on or a switch-on waits already;
+    // a first track that cannot start leaves the player on, as the on key would.
+    void AutoStart(bool gameActive) noexcept;
 
 private:
     // How far the game's end has come.

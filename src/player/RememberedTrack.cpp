@@ -1,25 +1,24 @@
 #include "player/RememberedTrack.h"
 
-#include <algorithm>
 #include <mutex>
 #include <utility>
 
 #include "win32/FileTests.h"
+#include "win32/WideText.h"
 
-void TRememberedTrack::Set(std::wstring path, std::int32_t positionMs, bool shuffle) {
-    FPath = std::move(path);
-    FPositionMs = positionMs < 0 ? 0 : positionMs;
-    FShuffle = shuffle;
+void TRememberedTrack::Set(const TResumeState& state) {
+    FPath = WideOf(state.TrackUtf8, true);
+    FPositionMs = state.PositionMs < 0 ? 0 : state.PositionMs;
+    FShuffle = state.Shuffle;
     FWaiting = true;
 }
 
 std::int32_t TRememberedTrack::IndexInPlaylist() const {
     const std::lock_guard lock(FPlaylistLock);
-    const auto found = std::find(FPlaylist.begin(), FPlaylist.end(), FPath);
-    return found == FPlaylist.end() ? -1 : static_cast<std::int32_t>(found - FPlaylist.begin());
+    for (std::size_t index = 0; index < FPlaylist.size(); ++index)
+        if (FPlaylist[index] == FPath) return static_cast<std::int32_t>(index);
+    return -1;
 }
-
-bool TRememberedTrack::Awaited() const { return FWaiting && !FLibraryComplete && IndexInPlaylist() < 0; }
 
 std::optional<TRememberedTrack::TStart> TRememberedTrack::Take() {
     if (!std::exchange(FWaiting, false)) return std::nullopt;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ResumeState.h"
 #include "win32/SlimLock.h"
 
 class TRememberedTrack {
@@ -26,13 +27,13 @@ public:
         : FPlaylist(playlist), FPlaylistLock(playlistLock) {}
 
     // Before the library's scan starts: its thread asks Is.
-    void Set(std::wstring path, std::int32_t positionMs, bool shuffle);
+    void Set(const TResumeState& state);
     // True for the remembered track's path (any thread).
     bool Is(const std::wstring& path) const noexcept { return !FPath.empty() && path == FPath; }
     // The library read beside the game is complete: nothing more to wait for.
     void LibraryComplete() noexcept { FLibraryComplete = true; }
     // True while the first switch-on must wait for the track to join the playlist.
-    bool Awaited() const;
+    bool Awaited() const { return FWaiting && !FLibraryComplete && IndexInPlaylist() < 0; }
     // The first switch-on's start, once; nothing without a track to resume.
     std::optional<TStart> Take();
 

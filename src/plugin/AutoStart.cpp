@@ -19,12 +19,10 @@ TAutoStart::TAutoStart(TMp3Player& player) : FPlayer(player), FWindow(static_cas
     PostMessageA(FWindow.Handle(), AutoStartMessage, 0, 0);
 }
 
+TAutoStart::~TAutoStart() = default;
+
 LRESULT TAutoStart::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     if (message != AutoStartMessage) return DefWindowProcA(window, message, wParam, lParam);
-    try {
-        FPlayer.AutoStart(GameIsActive());
-    } catch (...) {
-        // A first track that cannot start leaves the player on, as the on key would.
-    }
+    FPlayer.AutoStart(GameIsActive());
     return 0;
 }

@@ -14,6 +14,7 @@ public:
     // On the game thread, at the load: posts the switch-on to a window of this thread.
     // Raises when the window cannot be made.
     explicit TAutoStart(TMp3Player& player);
+    ~TAutoStart();
     TAutoStart(const TAutoStart&) = delete;
     TAutoStart& operator=(const TAutoStart&) = delete;
 

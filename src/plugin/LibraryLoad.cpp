@@ -8,7 +8,6 @@
 #include "plugin/KeyReader.h"
 #include "plugin/LoadedPlugin.h"
 #include "win32/FileTests.h"
-#include "win32/WideText.h"
 
 TMp3Player* Player = nullptr;
 
@@ -58,8 +57,7 @@ TLoadedPlugin::TLoadedPlugin() : FPlayer(ReadPlayer(FHost, &FLaterLines)) {
     TSessionSettings session = ReadSessionSettings(ConfigFileName);
     if (!session.ResumePath.empty() || !session.NowPlayingPath.empty()) {
         FSession = std::make_unique<TSessionFiles>(std::move(session.ResumePath), std::move(session.NowPlayingPath));
-        if (const auto state = FSession->RememberedState())
-            FPlayer->Remembered().Set(WideOf(state->TrackUtf8, true), state->PositionMs, state->Shuffle);
+        if (const auto state = FSession->RememberedState()) FPlayer->Remembered().Set(*state);
         FPlayer->SetWatcher(FSession.get());
     }
     if (session.AutoStart) FAutoStart = std::make_unique<TAutoStart>(*FPlayer);

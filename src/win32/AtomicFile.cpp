@@ -10,28 +10,10 @@
 
 namespace {
 
-void AppendHex(std::wstring& text, std::uint32_t value) {
-    wchar_t digits[8];
-    int count = 0;
-    do {
-        digits[count++] = L"0123456789abcdef"[value & 15];
-        value >>= 4;
-    } while (value != 0);
-    while (count > 0) text += digits[--count];
-}
-
-// A name of this write's own beside path (so that the move stays on its volume and is a
-// rename): the process and a count of its writes tell apart the writes of two threads
-// and of two games that share a folder, so that none opens, moves or deletes another's.
-std::wstring TemporaryName(const std::wstring& path) {
-    static std::atomic<std::uint32_t> writes{0};
-    std::wstring name = path;
-    name += L'.';
-    AppendHex(name, GetCurrentProcessId());
-    name += L'-';
-    AppendHex(name, writes.fetch_add(1, std::memory_order_relaxed));
-    name += L".tmp";
-    return name;
+// Eight hexadecimal digits.
+wchar_t* WriteHex(wchar_t* out, std::uint32_t value) noexcept {
+    for (int shift = 28; shift >= 0; shift -= 4) *out++ = L"0123456789abcdef"[(value >> shift) & 15];
+    return out;
 }
 
 } // namespace
@@ -41,38 +23,41 @@ bool ReplaceFileAtomically(const std::wstring& path, std::string_view bytes) noe
     // No "There is no disk in the drive" box for a file on an empty card reader: the write
     // fails as any other does.
     const TQuietErrorMode quiet;
-    try {
-        std::wstring temporary;
-        UniqueFile file;
-        // A name left by a process of the same number that ended in the middle: the next.
-        for (int attempt = 0; !file && attempt < 4; ++attempt) {
-            temporary = TemporaryName(path);
-            file.Reset(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                   nullptr));
-            if (!file && GetLastError() != ERROR_FILE_EXISTS) return false;
-        }
-        if (!file) return false;
-        DWORD done = 0;
-        const bool written = (bytes.empty() || (WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()),
-                                                          &done, nullptr) &&
-                                                done == bytes.size())) &&
-                             FlushFileBuffers(file.Get());
-        file.Reset();
-        if (written && MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return true;
-        const DWORD error = GetLastError();
-        DeleteFileW(temporary.c_str());
-        SetLastError(error);
-        return false;
-    } catch (...) {
-        // Out of memory for the temporary name: nothing was written.
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return false;
+    // A name of this write's own beside path (so that the move stays on its volume and is
+    // a rename), path.<process>-<count>.tmp: the writes of two threads, and of two games
+    // that share a folder, never open, move or delete one another's.
+    static std::atomic<std::uint32_t> writes{0};
+    wchar_t temporary[MAX_PATH + 512];
+    const std::size_t length = path.size();
+    if (length + 24 > sizeof temporary / sizeof *temporary) return false;
+    path.copy(temporary, length);
+    wchar_t* end = temporary + length;
+    wchar_t separator = L'.';
+    const std::uint32_t parts[] = {GetCurrentProcessId(), writes.fetch_add(1, std::memory_order_relaxed)};
+    for (const std::uint32_t part : parts) {
+        *end++ = separator;
+        separator = L'-';
+        end = WriteHex(end, part);
     }
+    for (const wchar_t c : L".tmp") *end++ = c;
+    // Created new: a name left by an earlier process of the same number that ended in the
+    // middle fails this write, and the next write has the next name.
+    UniqueFile file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    DWORD done = 0;
+    const bool written =
+        (bytes.empty() ||
+         (WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) && done == bytes.size())) &&
+        FlushFileBuffers(file.Get());
+    file.Reset();
+    if (written && MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    const DWORD error = GetLastError();
+    DeleteFileW(temporary);
+    SetLastError(error);
+    return false;
 }
 
 std::optional<std::string> ReadSmallFile(const std::wstring& path, std::size_t maxBytes) {
-    const TQuietErrorMode quiet;
     const UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size;

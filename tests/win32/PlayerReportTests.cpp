@@ -55,7 +55,7 @@ TEST_F(PlayerReports, EveryChangeIsReportedTheEndBeforeTheDeviceCloses) {
 TEST_F(PlayerReports, TheRememberedTrackIsAwaitedThenPlayedWhereItWas) {
     for (const bool held : {true, false}) {
         TMp3Player player(Host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END});
-        player.Remembered().Set(L"b.mp3", 1000, false);
+        player.Remembered().Set({"b.mp3", 1000, false});
         player.ScanStarted();
         player.KeyPressed(VK_F5);
         player.Append("a.mp3");
