@@ -4,8 +4,8 @@
 #include <mutex>
 #include <utility>
 
-#include "core/ResumeState.h"
 #include "core/PlaylistFile.h"
+#include "core/ResumeState.h"
 #include "plugin/KeyReader.h"
 #include "win32/AtomicFile.h"
 #include "win32/FileTests.h"
@@ -29,7 +29,8 @@ bool FileInUse(DWORD error) noexcept {
 
 // The full path of the now-playing file, read as a playlist line of the configuration is:
 // in the system code page, unless that names no file while the UTF-8 reading of a value
-// beyond ASCII names a folder to write it in (as Notepad saves files now).
+// beyond ASCII names a folder to write it in (a quilm.ini saved as UTF-8, as Notepad
+// saves files now).
 std::wstring NowPlayingPathAsMeant(std::string_view value) {
     std::wstring inCodePage = FullPathName(WideOfFileName(value));
     const bool ascii = std::all_of(value.begin(), value.end(), [](char c) { return (c & 0x80) == 0; });
@@ -42,7 +43,8 @@ std::wstring NowPlayingPathAsMeant(std::string_view value) {
 } // namespace
 
 TFileWriter::TFileWriter(DWORD drainWaitMs)
-    : FDrainWaitMs(drainWaitMs), FWake(CreateEventW(nullptr, FALSE, FALSE, nullptr)), FIdle(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
+    : FDrainWaitMs(drainWaitMs), FWake(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      FIdle(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
 
 TFileWriter::~TFileWriter() {
     if (!FThread) return;

@@ -20,6 +20,8 @@
 
 inline constexpr char ResumeFileName[] = "vask\\quilm-resume.txt";
 
+// The session's settings in a configuration file, paths made full at once (the game may
+// change its current folder later).
 struct TSessionSettings {
     std::wstring ResumePath;     // the state file's full path with resume=yes, else empty
     std::wstring NowPlayingPath; // the now-playing file's full path, else empty
