@@ -19,6 +19,8 @@ add_library(quilm_plugin STATIC
     src/media/ProgressThread.cpp
     src/media/qrvMP3.cpp
     src/player/Mp3Player.cpp
+    src/player/RememberedTrack.cpp
+    src/plugin/AutoStart.cpp
     src/plugin/BackgroundScan.cpp
     src/plugin/ConfigTextPass.cpp
     src/plugin/EntryPoint.cpp
@@ -132,7 +134,7 @@ function(quilm_win32_test name)
 endfunction()
 
 quilm_win32_test(config_tests tests/win32/ConfigTests.cpp tests/win32/LibraryLoadTests.cpp tests/win32/AtomicFileTests.cpp
-    tests/win32/LibraryScanTests.cpp)
+    tests/win32/LibraryScanTests.cpp tests/win32/SessionFilesTests.cpp)
 quilm_win32_test(device_tests tests/win32/DeviceTests.cpp tests/win32/DeviceSeamTests.cpp)
 quilm_win32_test(host_tests tests/win32/HostApiTests.cpp)
 quilm_win32_test(player_tests tests/win32/PlayerTests.cpp tests/win32/GameEndTests.cpp

@@ -59,7 +59,7 @@ TMp3Player::~TMp3Player() {
 }
 
 void TMp3Player::Toggle() {
-    if (!FActive && FScanning && (Count() == 0 || WaitsForRemembered())) {
+    if (!FActive && FScanning && (Count() == 0 || FRemembered.Awaited())) {
         // Nothing found yet: on with the first entry, unless pressed again before.
         FWantOn = !FWantOn;
         return;
@@ -88,6 +88,7 @@ void TMp3Player::EntriesFound() {
     if (!FWantOn || FGameState != TGameState::Running || Count() == 0) return;
     FWantOn = false;
     Toggle();
+    PauseWhileAway();
 }
 
 void TMp3Player::DeferredEntriesFound(void* player, std::uintptr_t) noexcept {
@@ -291,6 +292,7 @@ TKeyOutcome TMp3Player::KeyPressed(std::uint16_t key) {
     // would surprise more than it helps.
     if (TOperationGuard::Running()) return TKeyOutcome::None;
     const TOperationGuard operation;
+    FAway = false; // keys come from the game's active window
     const int action = FKeyMap.Find(key);
     if (action == ActionEnd) {
         CloseForExit();
@@ -378,14 +380,20 @@ void TMp3Player::ChangeFocus(std::uintptr_t change) {
         return;
     }
     const bool regained = change != FocusLostArg;
-    if (!regained && FTrack && FTrack->Mode() == mmPlaying) {
-        FTrack->Pause();
-        FPausedByFocus = true;
+    FAway = !regained;
+    if (PauseWhileAway()) {
         Tell(false, true);
     } else if (regained && FTrack && FTrack->Mode() == mmPaused && FPausedByFocus) {
         FTrack->Resume();
         FPausedByFocus = false;
     }
+}
+
+bool TMp3Player::PauseWhileAway() {
+    if (!FAway || !FTrack || FTrack->Mode() != mmPlaying) return false;
+    FTrack->Pause();
+    FPausedByFocus = true;
+    return true;
 }
 
 void TMp3Player::DeferredFocus(void* player, std::uintptr_t change) noexcept {
@@ -396,53 +404,35 @@ void TMp3Player::DeferredFocus(void* player, std::uintptr_t change) noexcept {
     }
 }
 
-void TMp3Player::RememberTrack(std::wstring path, std::int32_t positionMs, bool shuffle) {
-    FRememberedPath = std::move(path);
-    FRemembered = TSuspendedTrack{positionMs < 0 ? 0 : positionMs, false, false};
-    FRememberedShuffle = shuffle;
-}
-
-std::int32_t TMp3Player::RememberedIndex() const {
-    const std::lock_guard lock(FPlaylistLock);
-    const auto found = std::find(FPlaylist.begin(), FPlaylist.end(), FRememberedPath);
-    return found == FPlaylist.end() ? -1 : static_cast<std::int32_t>(found - FPlaylist.begin());
-}
-
-bool TMp3Player::WaitsForRemembered() const { return FRemembered && !FLibraryComplete && RememberedIndex() < 0; }
-
 bool TMp3Player::StartRemembered() {
-    const std::optional<TSuspendedTrack> kept = std::exchange(FRemembered, std::nullopt);
-    if (!kept) return false;
-    const std::int32_t index = RememberedIndex();
-    if (index < 0 || !IsExistingFile(FRememberedPath)) return false;
-    FIndex = index;
-    FOrder.SetShuffle(FRememberedShuffle, index, FreshSeed());
-    if (StartCurrent(kept->PositionMs, false))
+    const std::optional<TRememberedTrack::TStart> start = FRemembered.Take();
+    if (!start) return false;
+    FIndex = start->Index;
+    FOrder.SetShuffle(start->Shuffle, start->Index, FreshSeed());
+    if (StartCurrent(start->PositionMs, false))
         ShowTrackLine(WhereLine(false, FTrack->Title(), FLastPositionMs / 1000, FTrack->Length()));
     Tell(false, false);
     return true;
 }
 
-void TMp3Player::AutoStart(bool gameActive) {
+void TMp3Player::AutoStart(bool gameActive) noexcept {
     if (TOperationGuard::Running()) {
         TOperationGuard::Defer(&TMp3Player::DeferredAutoStart, this, gameActive);
         return;
     }
     const TOperationGuard operation;
     if (FGameState != TGameState::Running || FActive || FWantOn) return;
-    Toggle();
-    if (!gameActive && FTrack && FTrack->Mode() == mmPlaying) {
-        FTrack->Pause();
-        FPausedByFocus = true;
+    FAway = !gameActive;
+    try {
+        Toggle();
+        PauseWhileAway();
+    } catch (...) {
+        // A first track that cannot start leaves the player on, as the on key would.
     }
 }
 
 void TMp3Player::DeferredAutoStart(void* player, std::uintptr_t gameActive) noexcept {
-    try {
-        static_cast<TMp3Player*>(player)->AutoStart(gameActive != 0);
-    } catch (...) {
-        // A first track that cannot start leaves the player on, as the on key would.
-    }
+    static_cast<TMp3Player*>(player)->AutoStart(gameActive != 0);
 }
 
 void TMp3Player::Tell(bool gameEnding, bool askPosition) noexcept {

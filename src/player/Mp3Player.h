@@ -15,6 +15,7 @@
 #include "core/VolumeLevel.h"
 #include "media/qrvMP3.h"
 #include "player/PlayerReport.h"
+#include "player/RememberedTrack.h"
 #include "win32/SlimLock.h"
 
 class THostBinding;
@@ -81,7 +82,7 @@ public:
 
     // The rest of the playlist is being read beside the game: until ScanEnded, the on
     // key pressed while nothing has been found switches the player on with the first
-    // entry found (a second press takes that back).
+    // entry found, paused by focus if the game is away then (a second press takes it back).
     void ScanStarted() noexcept { FScanning = true; }
     // The first entries have joined the playlist (on the host thread, as an operation).
     void EntriesFound();
@@ -168,21 +169,12 @@ public:
     // and of the game's end before the device closes. Without a watcher the player asks
     // its device nothing more than it otherwise would.
     void SetWatcher(TPlayerWatcher* watcher) noexcept { FWatcher = watcher; }
-    // The first switch-on plays path from positionMs with shuffle as given, when the
-    // playlist holds path and the file is there; else it starts as it always does.
-    // While the library is read beside the game, it waits for that entry. Before the
-    // scan starts: the scan's thread reads the path.
-    void RememberTrack(std::wstring path, std::int32_t positionMs, bool shuffle);
-    // True for the remembered track's path (any thread).
-    bool IsRememberedTrack(const std::wstring& path) const noexcept {
-        return !FRememberedPath.empty() && path == FRememberedPath;
-    }
-    // The library read beside the game is complete: a switch-on waiting for the
-    // remembered track starts as it always does.
-    void LibraryComplete() noexcept { FLibraryComplete = true; }
+    // The track the first switch-on resumes, if any (see TRememberedTrack).
+    TRememberedTrack& Remembered() noexcept { return FRemembered; }
     // The player switches on by itself, as the on key would; with gameActive false the
-    // track starts paused by focus. Nothing when it is on or a switch-on waits already.
-    void AutoStart(bool gameActive);
+    // track starts paused by focus. Nothing when it is on or a switch-on waits already;
+    // a first track that cannot start leaves the player on, as the on key would.
+    void AutoStart(bool gameActive) noexcept;
 
 private:
     // How far the game's end has come.
@@ -204,6 +196,7 @@ private:
     std::int32_t FIndex = -1;
     bool FActive = false;
     bool FPausedByFocus = false;
+    bool FAway = false; // the game went away, and no key and no plain activation came since
     THotKeys FKeys;
     TKeyMap FKeyMap;
     TVolumeLevel FVolume;
@@ -218,11 +211,7 @@ private:
     bool FTitlesFromTags = false;
     std::optional<TSuspendedTrack> FSuspended;
     TPlayerWatcher* FWatcher = nullptr;
-    // The track the first switch-on resumes, until that switch-on.
-    std::wstring FRememberedPath;
-    std::optional<TSuspendedTrack> FRemembered;
-    bool FRememberedShuffle = false;
-    bool FLibraryComplete = false;
+    TRememberedTrack FRemembered{FPlaylist, FPlaylistLock};
     // The track last played and where it was, for the watcher.
     std::wstring FLastPath;
     std::int32_t FLastPositionMs = 0;
@@ -231,10 +220,6 @@ private:
     void Tell(bool gameEnding, bool askPosition) noexcept;
     // The first switch-on's remembered track: played, or false (nothing changed).
     bool StartRemembered();
-    // The remembered track's index in the playlist, or -1.
-    std::int32_t RememberedIndex() const;
-    // True while the first switch-on must wait for the remembered track.
-    bool WaitsForRemembered() const;
     static void DeferredAutoStart(void* player, std::uintptr_t gameActive) noexcept;
 
     // Opens the entry at FIndex and plays it from fromMs, paused there when paused.
@@ -254,6 +239,8 @@ private:
     // The focus arguments of a deferred change.
     enum : std::uintptr_t { FocusLostArg = 0, FocusBackArg = 1, FocusClickArg = 2 };
     void ChangeFocus(std::uintptr_t change);
+    // While the game is away, a playing track pauses by focus; true when it did.
+    bool PauseWhileAway();
     // A line that holds the current track's title.
     void ShowTrackLine(std::wstring_view line);
     static void DeferredFocus(void* player, std::uintptr_t regained) noexcept;

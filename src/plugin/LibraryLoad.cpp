@@ -55,10 +55,16 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host, std::vector<TPl
     return player;
 }
 
-TLoadedPlugin::TLoadedPlugin()
-    : FPlayer(ReadPlayer(FHost, &FLaterLines)), FSession(TSessionFiles::Make(FPlayer.get(), ConfigFileName)) {
-    if (FPlayer && !FLaterLines.empty())
-        FScan = std::make_unique<TBackgroundScan>(*FPlayer, std::exchange(FLaterLines, {}));
+TLoadedPlugin::TLoadedPlugin() : FPlayer(ReadPlayer(FHost, &FLaterLines)) {
+    if (!FPlayer) return;
+    TSessionSettings session = ReadSessionSettings(ConfigFileName);
+    if (!session.ResumePath.empty() || !session.NowPlayingPath.empty()) {
+        FSession = std::make_unique<TSessionFiles>(std::move(session.ResumePath), std::move(session.NowPlayingPath));
+        if (const auto state = FSession->RememberedState()) FPlayer->Remembered().Set(*state);
+        FPlayer->SetWatcher(FSession.get());
+    }
+    if (session.AutoStart) FAutoStart = std::make_unique<TAutoStart>(*FPlayer);
+    if (!FLaterLines.empty()) FScan = std::make_unique<TBackgroundScan>(*FPlayer, std::exchange(FLaterLines, {}));
 }
 
 TLoadedPlugin::~TLoadedPlugin() = default;
