@@ -112,7 +112,7 @@ TEST_F(Player, ShuffleInRoundsCountsThePlayingTrackAndPreviousRetraces) {
         TMp3Player player(Host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END});
         player.SetShuffleRounds(true);
         for (const char* path : {"a.mp3", "b.mp3", "c.mp3"}) player.Append(path);
-        if (restored) player.RememberTrack(L"b.mp3", 0, true);
+        if (restored) player.Remembered().Set({"b.mp3", 0, true});
         player.Toggle();
         if (!restored) player.SetShuffle(true);
         std::vector<std::string> titles;
