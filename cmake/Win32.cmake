@@ -51,8 +51,8 @@ target_compile_options(quilm_core PUBLIC -ffunction-sections -fdata-sections)
 # terminate handler in place of the runtime's verbose one (that one must be an object
 # of the link itself, not a library member, to take the place of the runtime's).
 function(quilm_plugin_dll target)
-    target_sources(${target} PRIVATE src/plugin/QuietTerminate.cpp src/plugin/RuntimeErrors.cpp
-        src/plugin/RuntimeThreading.cpp)
+    target_sources(${target} PRIVATE src/runtime/QuietTerminate.cpp src/runtime/RuntimeErrors.cpp
+        src/runtime/RuntimeThreading.cpp)
     target_link_libraries(${target} PRIVATE quilm_plugin)
     target_link_options(${target} PRIVATE ${QUILM_STATIC_LINK} -Wl,--exclude-all-symbols -s -Wl,--gc-sections
         -Wl,-Map,${CMAKE_BINARY_DIR}/${target}.map)
@@ -140,7 +140,7 @@ quilm_win32_test(player_tests tests/win32/PlayerTests.cpp tests/win32/GameEndTes
     tests/win32/PlayerReportTests.cpp)
 quilm_win32_test(ticker_tests tests/win32/ProgressThreadTests.cpp)
 # The runtime's thread calls and error raisers as the plug-in links them.
-add_executable(runtime_tests tests/win32/RuntimeTests.cpp src/plugin/RuntimeErrors.cpp src/plugin/RuntimeThreading.cpp)
+add_executable(runtime_tests tests/win32/RuntimeTests.cpp src/runtime/RuntimeErrors.cpp src/runtime/RuntimeThreading.cpp)
 target_link_libraries(runtime_tests PRIVATE quilm_core)
 target_link_options(runtime_tests PRIVATE ${QUILM_STATIC_LINK})
 add_test(NAME runtime_tests COMMAND runtime_tests)

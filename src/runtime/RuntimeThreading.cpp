@@ -1,9 +1,12 @@
-// The eight POSIX thread calls that the C++ runtime's exception machinery makes (the
-// emergency allocation pool's lock, the unwinder's frame registry, emulated
-// thread-locals such as the current exception), on the system's own primitives. Linked
-// into the plug-in in place of the POSIX thread library, which would otherwise come
-// whole, a tenth of the plug-in, for these calls; the plug-in's own threads are the
-// system's (CreateThread) and its locks slim reader/writer locks.
+// Replaces the POSIX thread library (winpthreads), which would otherwise come whole, a
+// tenth of the plug-in, for the few calls that the C++ runtime's exception machinery
+// makes: the emergency allocation pool's lock, the unwinder's frame registry, emulated
+// thread-locals such as the current exception. Here they run on the system's own
+// primitives; the plug-in's own threads are the system's (CreateThread) and its locks
+// slim reader/writer locks.
+//
+// Must cover every POSIX thread call that code linked into the plug-in makes: a call
+// left out pulls the library back whole and fails the link on the calls defined twice.
 #include <windows.h>
 
 #include <cerrno>
