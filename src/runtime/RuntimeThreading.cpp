@@ -6,7 +6,11 @@
 // slim reader/writer locks.
 //
 // Must cover every POSIX thread call that code linked into the plug-in makes: a call
-// left out pulls the library back whole and fails the link on the calls defined twice.
+// left out pulls the library's member back and fails the link on the calls defined
+// twice. And each call whole for every object the headers can make: the mutexes of the
+// three static initialisers (plain; error-checking and recursive, as std::recursive_mutex
+// makes it), a one-time routine with threads waiting for it, a key's values freed as
+// each thread ends.
 #include <windows.h>
 
 #include <cerrno>
@@ -33,17 +37,105 @@ int pthread_setspecific(pthread_key_t key, const void* value);
 
 namespace {
 
-// A mutex is a slim lock in the mutex's own word: an unlocked slim lock is 0. A mutex
-// made by the static initialiser holds -1 (a value no slim lock takes: its bits hold
-// an address of the lock's waiters) and becomes an unlocked lock on its first use.
+// The static initialisers' values: a plain mutex, an error-checking one, a recursive one.
+// None is a value a slim lock takes (its bits hold an address of the lock's waiters).
+constexpr pthread_mutex_t PlainMutex = -1;
+constexpr pthread_mutex_t ErrorCheckingMutex = -2;
+constexpr pthread_mutex_t RecursiveMutex = -3;
+
+// A plain mutex is a slim lock in the mutex's own word: an unlocked slim lock is 0. One
+// made by the static initialiser becomes an unlocked lock on its first use.
 SRWLOCK* SlimLockOf(pthread_mutex_t* mutex) noexcept {
     static_assert(sizeof(pthread_mutex_t) == sizeof(SRWLOCK));
-    InterlockedCompareExchangePointer(reinterpret_cast<PVOID volatile*>(mutex), nullptr, reinterpret_cast<PVOID>(-1));
+    InterlockedCompareExchangePointer(reinterpret_cast<PVOID volatile*>(mutex), nullptr,
+                                      reinterpret_cast<PVOID>(PlainMutex));
     return reinterpret_cast<SRWLOCK*>(mutex);
 }
 
-// The run state of a once-routine.
+// Every wait other than a plain mutex's (an error-checking or recursive mutex another
+// thread holds, a one-time routine another thread runs) sleeps on one condition under one
+// lock, woken whenever such a mutex is let go or such a routine ends. Such waits are rare
+// (the runtime's own mutexes are plain, its routines run once a process), so waking all
+// of them costs nothing that matters.
+SRWLOCK WaitLock = SRWLOCK_INIT;
+CONDITION_VARIABLE WaitOver = CONDITION_VARIABLE_INIT;
+
+// The word of an error-checking or a recursive mutex keeps its initialiser's value for
+// good; its owner and count are here while it is held, under WaitLock. So nothing is
+// held for a mutex that is not locked (std::recursive_mutex is never destroyed through
+// these calls).
+struct THeldMutex {
+    pthread_mutex_t* Mutex;
+    DWORD Owner;
+    unsigned Count;
+};
+constexpr int MaxHeldMutexes = 8;
+THeldMutex HeldMutexes[MaxHeldMutexes];
+
+THeldMutex* HeldEntry(const pthread_mutex_t* mutex) noexcept {
+    for (THeldMutex& entry : HeldMutexes)
+        if (entry.Mutex == mutex) return &entry;
+    return nullptr;
+}
+
+int LockOwnedMutex(pthread_mutex_t* mutex, bool recursive) noexcept {
+    const DWORD self = GetCurrentThreadId();
+    int result = 0;
+    AcquireSRWLockExclusive(&WaitLock);
+    for (;;) {
+        THeldMutex* entry = HeldEntry(mutex);
+        if (entry == nullptr) {
+            entry = HeldEntry(nullptr);
+            if (entry != nullptr) *entry = {mutex, self, 1};
+            else result = EAGAIN; // more such mutexes held at once than there is room for
+            break;
+        }
+        if (entry->Owner == self) {
+            if (recursive) ++entry->Count;
+            else result = EDEADLK;
+            break;
+        }
+        SleepConditionVariableSRW(&WaitOver, &WaitLock, INFINITE, 0);
+    }
+    ReleaseSRWLockExclusive(&WaitLock);
+    return result;
+}
+
+int UnlockOwnedMutex(pthread_mutex_t* mutex) noexcept {
+    AcquireSRWLockExclusive(&WaitLock);
+    THeldMutex* entry = HeldEntry(mutex);
+    const bool owner = entry != nullptr && entry->Owner == GetCurrentThreadId();
+    const bool free = owner && --entry->Count == 0;
+    if (free) entry->Mutex = nullptr;
+    ReleaseSRWLockExclusive(&WaitLock);
+    if (free) WakeAllConditionVariable(&WaitOver);
+    return owner ? 0 : EPERM;
+}
+
+bool IsOwnedKind(const pthread_mutex_t* mutex) noexcept {
+    // The word of a plain mutex changes under other threads' hands, never to these values.
+    const pthread_mutex_t kind = __atomic_load_n(mutex, __ATOMIC_RELAXED);
+    return kind == ErrorCheckingMutex || kind == RecursiveMutex;
+}
+
+// The run state of a one-time routine.
 enum : long { OnceNotRun = 0, OnceRunning = 1, OnceDone = 2 };
+
+// Sets the state of a one-time routine and wakes its waiters.
+void SetOnceState(pthread_once_t* once, long state) noexcept {
+    AcquireSRWLockExclusive(&WaitLock);
+    __atomic_store_n(once, state, __ATOMIC_RELEASE);
+    ReleaseSRWLockExclusive(&WaitLock);
+    WakeAllConditionVariable(&WaitOver);
+}
+
+// A routine that ends by an exception has not run: the next caller runs it.
+struct TOnceRun {
+    pthread_once_t* Once;
+    ~TOnceRun() {
+        if (Once != nullptr) SetOnceState(Once, OnceNotRun);
+    }
+};
 
 // The keys made, with their destructors, run for a thread's values as it ends. The
 // runtime makes one (for its emulated thread-locals); a few more would fit.
@@ -95,24 +187,35 @@ int pthread_mutex_init(pthread_mutex_t* mutex, const pthread_mutexattr_t*) {
 int pthread_mutex_destroy(pthread_mutex_t*) { return 0; }
 
 int pthread_mutex_lock(pthread_mutex_t* mutex) {
+    if (IsOwnedKind(mutex)) return LockOwnedMutex(mutex, *mutex == RecursiveMutex);
     AcquireSRWLockExclusive(SlimLockOf(mutex));
     return 0;
 }
 
 int pthread_mutex_unlock(pthread_mutex_t* mutex) {
+    if (IsOwnedKind(mutex)) return UnlockOwnedMutex(mutex);
     ReleaseSRWLockExclusive(reinterpret_cast<SRWLOCK*>(mutex));
     return 0;
 }
 
+// The system's one-time initialisation (InitOnceExecuteOnce) keeps a pointer-sized word,
+// and the runtime's once word is a long: four bytes on x86_64 too. So the state is kept
+// in the runtime's word, and a thread that finds the routine running sleeps until it
+// ends, whatever the threads' priorities (a wait that only yields can spin for seconds
+// on one processor against the running thread).
 int pthread_once(pthread_once_t* once, void (*routine)()) {
-    if (InterlockedCompareExchange(once, OnceDone, OnceDone) == OnceDone) return 0;
-    if (InterlockedCompareExchange(once, OnceRunning, OnceNotRun) == OnceNotRun) {
-        routine();
-        InterlockedExchange(once, OnceDone);
-        return 0;
-    }
-    // Another thread runs it: wait until it is done.
-    while (InterlockedCompareExchange(once, OnceDone, OnceDone) != OnceDone) Sleep(0);
+    if (__atomic_load_n(once, __ATOMIC_ACQUIRE) == OnceDone) return 0;
+    AcquireSRWLockExclusive(&WaitLock);
+    while (__atomic_load_n(once, __ATOMIC_RELAXED) == OnceRunning)
+        SleepConditionVariableSRW(&WaitOver, &WaitLock, INFINITE, 0);
+    const bool ours = __atomic_load_n(once, __ATOMIC_RELAXED) == OnceNotRun;
+    if (ours) __atomic_store_n(once, OnceRunning, __ATOMIC_RELAXED);
+    ReleaseSRWLockExclusive(&WaitLock);
+    if (!ours) return 0;
+    TOnceRun run{once};
+    routine();
+    run.Once = nullptr;
+    SetOnceState(once, OnceDone);
     return 0;
 }
 
