@@ -41,6 +41,10 @@ void Put(TKeySet& set, WORD key, bool in) noexcept {
 // Only the game thread's hooks use these.
 TKeySet KeptKeys = {};
 
+// A press was kept from the game while Alt was held, and no key has reached the game
+// since: the window has seen Alt go down and nothing after it.
+bool AltReleaseToMask = false;
+
 // The held modifiers, read from the thread's key state as the key's message is taken
 // (not remembered: focus in an attached window, another program's hook or the game's
 // SetKeyboardState change that state without a message passing here). AltGr, on the
@@ -56,13 +60,15 @@ std::uint16_t HeldModifiers() noexcept {
 
 // With Alt held, a key that the window never sees leaves it with Alt going down and up
 // and nothing between, which opens the window's menu (and its modal loop) as Alt is
-// released. A press of an unassigned key between keeps the menu closed.
+// released. Called as Alt's release is taken from the queue, just before the window
+// gets it, whatever was queued meanwhile: a press and release of an unassigned key,
+// sent to the window that gets Alt's release, keeps the menu closed.
 void MaskAltRelease() noexcept {
-    INPUT mask[2] = {};
-    mask[0].type = mask[1].type = INPUT_KEYBOARD;
-    mask[0].ki.wVk = mask[1].ki.wVk = MenuMaskKey;
-    mask[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, mask, sizeof(INPUT));
+    HWND window = GetFocus();
+    if (window == nullptr) window = GetActiveWindow();
+    if (window == nullptr || GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId()) return;
+    SendMessageW(window, WM_SYSKEYDOWN, MenuMaskKey, AltContext | 1);
+    SendMessageW(window, WM_SYSKEYUP, MenuMaskKey, AltContext | PreviousKeyState | KeyReleased | 1);
 }
 
 // A fresh press: runs its hot key's action, if it has one; true when the press is kept
@@ -74,17 +80,17 @@ bool TakeHotKey(WORD key, LPARAM lParam) noexcept {
     if (!keys.Bound(key)) return false;
     const auto pressed = static_cast<std::uint16_t>(keys.Combined(key) ? key | HeldModifiers() : key);
     if (keys.Find(pressed) < 0) return false;
-    // Marked before the action runs: a message pump inside it may take the key-up, which
-    // must then be kept too.
+    // Marked before the action runs: a message pump inside it may take the key-up, and
+    // Alt's, which must then be kept, or masked.
     const bool keep = !player->Keys().PassToGame;
     Put(KeptKeys, key, keep);
+    AltReleaseToMask = keep && (lParam & AltContext) != 0;
     try {
         if (player->KeyPressed(pressed) == TKeyOutcome::EndGame) ExitProcess(0);
     } catch (...) {
         // A track that cannot be opened or stopped must not take the game down; the
         // player stays usable for the next key.
     }
-    if (keep && (lParam & AltContext)) MaskAltRelease();
     return keep;
 }
 
@@ -155,12 +161,17 @@ LRESULT CALLBACK KeyboardHook(int nCode, WPARAM wParam, LPARAM lParam) noexcept 
             if (lParam & KeyReleased) Put(KeptKeys, key, false);
             return 1;
         }
+        if (AltReleaseToMask && key == VK_MENU && (lParam & KeyReleased)) {
+            AltReleaseToMask = false;
+            MaskAltRelease();
+        }
         return result;
     }
     if (TakeHotKey(key, lParam)) return 1;
     // A press the game gets: its repeats and key-up too (a mark left by a key-up that
-    // went to another window is stale).
+    // went to another window is stale), and the window has seen a key after Alt.
     Put(KeptKeys, key, false);
+    AltReleaseToMask = false;
     return result;
 }
 
@@ -176,8 +187,9 @@ LRESULT CALLBACK ActivateHook(int nCode, WPARAM wParam, LPARAM lParam) noexcept 
         return result;
     }
     if (call->message != WM_ACTIVATE) return result;
-    // Key-ups of kept keys may have gone to another window.
+    // Key-ups of kept keys, and Alt's, may have gone to another window.
     for (std::uint32_t& keys : KeptKeys) keys = 0;
+    AltReleaseToMask = false;
     TMp3Player* const player = Player;
     if (player == nullptr) return result;
     try {

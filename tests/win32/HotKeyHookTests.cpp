@@ -1,7 +1,7 @@
 // The keyboard hook called as the system calls it, with the thread's key state set
 // through SetKeyboardState: which presses act, which are kept from the game, the held
-// modifiers read at each press of a combination's key (AltGr too), and a key-up taken by a
-// pump inside the action.
+// modifiers read at each press of a combination's key (AltGr too), a key-up taken by a
+// pump inside the action, and the menu kept closed as Alt is released.
 #include <gtest/gtest.h>
 
 #include "PlayerFixture.h"
@@ -36,6 +36,9 @@ protected:
     static LRESULT Down(WORD key) { return KeyboardHook(HC_ACTION, key, 1); }
     static LRESULT Repeat(WORD key) { return KeyboardHook(HC_ACTION, key, LPARAM(0x40000001)); }
     static LRESULT Up(WORD key) { return KeyboardHook(HC_ACTION, key, LPARAM(0xC0000001)); }
+    // The same with Alt held (the context bit).
+    static LRESULT AltDown(WORD key) { return KeyboardHook(HC_ACTION, key, LPARAM(0x20000001)); }
+    static LRESULT AltUp(WORD key) { return KeyboardHook(HC_ACTION, key, LPARAM(0xE0000001)); }
     static void Activate() {
         CWPRETSTRUCT call{};
         call.message = WM_ACTIVATE;
@@ -140,6 +143,57 @@ TEST_F(HotKeyHook, APressPassedOnAfterAKeptOneReachesTheGameWhole) {
         EXPECT_EQ(Up(VK_F8), 0) << upInsideAction;
         EXPECT_TRUE(TakeLines().empty());
     }
+}
+
+// A window that records the key messages sent to it.
+std::vector<std::pair<UINT, WPARAM>> KeyMessages;
+LRESULT CALLBACK RecordKeys(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SYSKEYDOWN || message == WM_SYSKEYUP || message == WM_KEYDOWN || message == WM_KEYUP)
+        KeyMessages.emplace_back(message, wParam);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A press kept with Alt held, its key-up and Alt's queued behind it (the game's loop
+// stalled): as Alt's release is taken, the window with the focus gets a press of an
+// unassigned key first, so Alt's release opens no menu. Not when a key reached the
+// window after Alt, nor for a press the game gets.
+TEST_F(HotKeyHook, AltsReleaseAfterAKeptAltPressIsMaskedAsItIsTaken) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = &RecordKeys;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"QuilmKeyRecorder";
+    RegisterClassW(&windowClass);
+    const HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                                        nullptr, nullptr, windowClass.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+    ShowWindow(window, SW_SHOW);
+    SetFocus(window);
+    ASSERT_EQ(GetFocus(), window);
+    const std::vector<std::pair<UINT, WPARAM>> mask{{WM_SYSKEYDOWN, 0xE8}, {WM_SYSKEYUP, 0xE8}};
+
+    Hold({VK_LCONTROL, VK_LMENU});
+    Down(VK_CONTROL);
+    AltDown(VK_MENU);
+    KeyMessages.clear();
+    EXPECT_NE(AltDown('E'), 0);
+    EXPECT_NE(AltUp('E'), 0);
+    EXPECT_TRUE(KeyMessages.empty()) << "nothing before Alt's release";
+    Hold({});
+    EXPECT_EQ(AltUp(VK_MENU), 0);
+    EXPECT_EQ(KeyMessages, mask);
+
+    Hold({VK_LCONTROL, VK_LMENU});
+    Down(VK_CONTROL);
+    AltDown(VK_MENU);
+    KeyMessages.clear();
+    AltDown('E');
+    AltUp('E');
+    EXPECT_EQ(AltDown('Q'), 0);
+    AltUp('Q');
+    AltUp(VK_MENU);
+    EXPECT_TRUE(KeyMessages.empty()) << "a key reached the window after Alt";
+    EXPECT_EQ(TakeLines(), (std::vector<std::string>{"Shuffle ON>", "Shuffle OFF>"}));
+    DestroyWindow(window);
 }
 
 } // namespace
