@@ -156,7 +156,7 @@ LRESULT CALLBACK RecordKeys(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 // A press kept with Alt held, its key-up and Alt's queued behind it (the game's loop
 // stalled): as Alt's release is taken, the window with the focus gets a press of an
 // unassigned key first, so Alt's release opens no menu. Not when a key reached the
-// window after Alt, nor for a press the game gets.
+// window after Alt.
 TEST_F(HotKeyHook, AltsReleaseAfterAKeptAltPressIsMaskedAsItIsTaken) {
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = &RecordKeys;
