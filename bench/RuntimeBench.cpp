@@ -219,13 +219,14 @@ int main(int argc, char** argv) {
     // The same with resume=yes and a now-playing file: the player reports the change,
     // and the files are written beside the key (their writer thread), not inside it.
     {
-        TMp3Player kept(host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END});
-        kept.Append(track);
         const std::wstring statePath = FullPathName(L"bench-resume.txt");
         const std::wstring nowPlayingPath = FullPathName(L"bench-nowplaying.txt");
         std::vector<double> keptTimes;
         {
-            TSessionFiles files(kept, statePath, nowPlayingPath, false);
+            TSessionFiles files(statePath, nowPlayingPath);
+            TMp3Player kept(host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END});
+            kept.Append(track);
+            kept.SetWatcher(&files);
             Player = &kept;
             for (int i = 0; i < 9; ++i) {
                 keptTimes.push_back(TimeKeyToLine(VK_F5, "\"Play>\" with resume and now-playing file"));

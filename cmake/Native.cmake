@@ -19,7 +19,8 @@ add_executable(core_tests
     tests/native/Id3v2TagTests.cpp
     tests/native/OperationGuardTests.cpp
     tests/native/PlaylistFileTests.cpp
-    tests/native/ResumeStateTests.cpp)
+    tests/native/ResumeStateTests.cpp
+    tests/native/PlayOrderTests.cpp)
 target_link_libraries(core_tests PRIVATE quilm_core GTest::gtest_main)
 gtest_discover_tests(core_tests)
 

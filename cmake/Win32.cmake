@@ -20,6 +20,8 @@ add_library(quilm_plugin STATIC
     src/media/qrvMP3.cpp
     src/player/BetweenTracks.cpp
     src/player/Mp3Player.cpp
+    src/player/RememberedTrack.cpp
+    src/plugin/AutoStart.cpp
     src/plugin/BackgroundScan.cpp
     src/plugin/ConfigTextPass.cpp
     src/plugin/EntryPoint.cpp
@@ -42,7 +44,12 @@ get_target_property(QUILM_PLUGIN_SOURCES quilm_plugin SOURCES)
 get_target_property(QUILM_CORE_SOURCES quilm_core SOURCES)
 list(FILTER QUILM_PLUGIN_SOURCES EXCLUDE REGEX "/(${QUILM_FAST_PATTERN})\\.cpp$")
 list(FILTER QUILM_CORE_SOURCES EXCLUDE REGEX "/(${QUILM_FAST_PATTERN})\\.cpp$")
-set_source_files_properties(${QUILM_PLUGIN_SOURCES} ${QUILM_CORE_SOURCES} PROPERTIES COMPILE_OPTIONS -Os)
+# The stand-ins for parts of the C++ runtime, linked into every plug-in DLL. The thread
+# calls (made as an exception is thrown or a thread ends) are compiled for size too; the
+# error raisers are not: their unwind tables come out larger that way.
+set(QUILM_RUNTIME_SOURCES src/runtime/QuietTerminate.cpp src/runtime/RuntimeErrors.cpp src/runtime/RuntimeThreading.cpp)
+set_source_files_properties(${QUILM_PLUGIN_SOURCES} ${QUILM_CORE_SOURCES} src/runtime/RuntimeThreading.cpp
+    PROPERTIES COMPILE_OPTIONS -Os)
 # Each function and object in a section of its own, so that the DLL's link can drop
 # whatever nothing calls.
 target_compile_options(quilm_plugin PUBLIC -ffunction-sections -fdata-sections)
@@ -52,8 +59,7 @@ target_compile_options(quilm_core PUBLIC -ffunction-sections -fdata-sections)
 # terminate handler in place of the runtime's verbose one (that one must be an object
 # of the link itself, not a library member, to take the place of the runtime's).
 function(quilm_plugin_dll target)
-    target_sources(${target} PRIVATE src/plugin/QuietTerminate.cpp src/plugin/RuntimeErrors.cpp
-        src/plugin/RuntimeThreading.cpp)
+    target_sources(${target} PRIVATE ${QUILM_RUNTIME_SOURCES})
     target_link_libraries(${target} PRIVATE quilm_plugin)
     target_link_options(${target} PRIVATE ${QUILM_STATIC_LINK} -Wl,--exclude-all-symbols -s -Wl,--gc-sections
         -Wl,-Map,${CMAKE_BINARY_DIR}/${target}.map)
@@ -133,7 +139,7 @@ function(quilm_win32_test name)
 endfunction()
 
 quilm_win32_test(config_tests tests/win32/ConfigTests.cpp tests/win32/LibraryLoadTests.cpp tests/win32/AtomicFileTests.cpp
-    tests/win32/LibraryScanTests.cpp)
+    tests/win32/LibraryScanTests.cpp tests/win32/SessionFilesTests.cpp)
 quilm_win32_test(device_tests tests/win32/DeviceTests.cpp tests/win32/DeviceSeamTests.cpp)
 quilm_win32_test(host_tests tests/win32/HostApiTests.cpp)
 quilm_win32_test(player_tests tests/win32/PlayerTests.cpp tests/win32/GameEndTests.cpp
@@ -141,7 +147,7 @@ quilm_win32_test(player_tests tests/win32/PlayerTests.cpp tests/win32/GameEndTes
     tests/win32/PlayerReportTests.cpp tests/win32/BetweenTracksTests.cpp)
 quilm_win32_test(ticker_tests tests/win32/ProgressThreadTests.cpp)
 # The runtime's thread calls and error raisers as the plug-in links them.
-add_executable(runtime_tests tests/win32/RuntimeTests.cpp src/plugin/RuntimeErrors.cpp src/plugin/RuntimeThreading.cpp)
+add_executable(runtime_tests tests/win32/RuntimeTests.cpp ${QUILM_RUNTIME_SOURCES})
 target_link_libraries(runtime_tests PRIVATE quilm_core)
 target_link_options(runtime_tests PRIVATE ${QUILM_STATIC_LINK})
 add_test(NAME runtime_tests COMMAND runtime_tests)

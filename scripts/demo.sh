@@ -32,7 +32,7 @@ printf '%s\r\n' '[keys]' 'key_shuffle=0x78' 'key_volup=0x6B' 'key_voldown=0x6D' 
 cd "$game"
 echo "Windows side: $(quilm_side_text "$QUILM_SIDE") ($QUILM_SIDES_WHY)."
 echo "Keys: F5 on/off, F6 next, F7 previous, F8 pause, F9 shuffle, PgDn/PgUp seek, Home show,"
-echo "numpad +/- volume, M mute. Playlist: vask\\music\\** (a folder tree), vask\\lists\\more.m3u8."
+echo "numpad +/- volume, Ctrl+M mute. Playlist: vask\\music\\** (a folder tree), vask\\lists\\more.m3u8."
 echo "Stand-in game running the plug-in; status lines as the game shows them:"
 status=0
 # Output through a file: Wine's desktop process would hold a pipe open after the game ends.

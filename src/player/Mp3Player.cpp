@@ -45,22 +45,21 @@ TMp3Player::~TMp3Player() {
     FTrack.reset();
 }
 
-void TMp3Player::Next() {
+// Out of line: inlined into each caller, with the playlist lock, they only add weight.
+[[gnu::noinline]] void TMp3Player::Next() {
     if (!FActive) return;
-    StepForward();
+    FIndex = FOrder.Next(FIndex, Count());
     PlayCurrent();
 }
 
-void TMp3Player::StepForward() { FIndex = FOrder.Next(FIndex, Count()); }
-
-void TMp3Player::Prev() {
+[[gnu::noinline]] void TMp3Player::Prev() {
     if (!FActive) return;
     FIndex = FOrder.Prev(FIndex, Count());
     PlayCurrent();
 }
 
 void TMp3Player::Toggle() {
-    if (!FActive && FScanning && (Count() == 0 || WaitsForRemembered())) {
+    if (!FActive && FScanning && (Count() == 0 || FRemembered.Awaited())) {
         // Nothing found yet: on with the first entry, unless pressed again before.
         FWantOn = !FWantOn;
         return;
@@ -90,6 +89,7 @@ void TMp3Player::EntriesFound() {
     if (!FWantOn || FGameState != TGameState::Running || Count() == 0) return;
     FWantOn = false;
     Toggle();
+    PauseWhileAway();
 }
 
 void TMp3Player::DeferredEntriesFound(void* player, std::uintptr_t) noexcept {
@@ -133,9 +133,8 @@ void TMp3Player::PauseResume() {
 }
 
 void TMp3Player::SetShuffle(bool Value) {
-    FShuffle = Value;
     ShowText(Value ? StatusShuffleOn : StatusShuffleOff);
-    FRandom.Reseed(FreshSeed());
+    FOrder.SetShuffle(Value, FIndex, FreshSeed());
     Tell(false, false);
 }
 
@@ -309,7 +308,7 @@ void TMp3Player::TrackEnded(TqrvMP3& Sender) {
     } else if (FGameState == TGameState::WindowsGone && FActive) {
         // The track ended before its last window went, and WindowsGone waits behind
         // this: a new window goes on with the next track, not with this one again.
-        StepForward();
+        FIndex = FOrder.Next(FIndex, Count());
         FTrack.reset();
     }
 }
@@ -319,6 +318,7 @@ TKeyOutcome TMp3Player::KeyPressed(std::uint16_t key) {
     // would surprise more than it helps.
     if (TOperationGuard::Running()) return TKeyOutcome::None;
     const TOperationGuard operation;
+    FAway = false; // keys come from the game's active window
     const int action = FKeyMap.Find(key);
     if (action >= 0) FBetween.KeyCame();
     if (action == ActionEnd) {
@@ -332,7 +332,7 @@ TKeyOutcome TMp3Player::KeyPressed(std::uint16_t key) {
     case ActionPrev: Prev(); break;
     case ActionNext: Next(); break;
     case ActionPause: PauseResume(); break;
-    case ActionShuffle: SetShuffle(!FShuffle); break;
+    case ActionShuffle: SetShuffle(!FOrder.Shuffle()); break;
     case ActionVolumeUp: ChangeVolume(true); break;
     case ActionVolumeDown: ChangeVolume(false); break;
     case ActionSeekForward: Seek(SeekStepMs); break;
@@ -408,14 +408,20 @@ void TMp3Player::ChangeFocus(std::uintptr_t change) {
     }
     const bool regained = change != FocusLostArg;
     FBetween.FocusChanged(!regained);
-    if (!regained && FTrack && FTrack->Mode() == mmPlaying) {
-        FTrack->Pause();
-        FPausedByFocus = true;
+    FAway = !regained;
+    if (PauseWhileAway()) {
         Tell(false, true);
     } else if (regained && FTrack && FTrack->Mode() == mmPaused && FPausedByFocus) {
         FTrack->Resume();
         FPausedByFocus = false;
     }
+}
+
+bool TMp3Player::PauseWhileAway() {
+    if (!FAway || !FTrack || FTrack->Mode() != mmPlaying) return false;
+    FTrack->Pause();
+    FPausedByFocus = true;
+    return true;
 }
 
 void TMp3Player::DeferredFocus(void* player, std::uintptr_t change) noexcept {
@@ -426,54 +432,35 @@ void TMp3Player::DeferredFocus(void* player, std::uintptr_t change) noexcept {
     }
 }
 
-void TMp3Player::RememberTrack(std::wstring path, std::int32_t positionMs, bool shuffle) {
-    FRememberedPath = std::move(path);
-    FRemembered = TSuspendedTrack{positionMs < 0 ? 0 : positionMs, false, false};
-    FRememberedShuffle = shuffle;
-}
-
-std::int32_t TMp3Player::RememberedIndex() const {
-    const std::lock_guard lock(FPlaylistLock);
-    const auto found = std::find(FPlaylist.begin(), FPlaylist.end(), FRememberedPath);
-    return found == FPlaylist.end() ? -1 : static_cast<std::int32_t>(found - FPlaylist.begin());
-}
-
-bool TMp3Player::WaitsForRemembered() const { return FRemembered && !FLibraryComplete && RememberedIndex() < 0; }
-
 bool TMp3Player::StartRemembered() {
-    const std::optional<TSuspendedTrack> kept = std::exchange(FRemembered, std::nullopt);
-    if (!kept) return false;
-    const std::int32_t index = RememberedIndex();
-    if (index < 0 || !IsExistingFile(FRememberedPath)) return false;
-    FShuffle = FRememberedShuffle;
-    if (FShuffle) FRandom.Reseed(FreshSeed());
-    FIndex = index;
-    if (StartCurrent(kept->PositionMs, false))
+    const std::optional<TRememberedTrack::TStart> start = FRemembered.Take();
+    if (!start) return false;
+    FIndex = start->Index;
+    FOrder.SetShuffle(start->Shuffle, start->Index, FreshSeed());
+    if (StartCurrent(start->PositionMs, false))
         ShowTrackLine(WhereLine(false, FTrack->Title(), FLastPositionMs / 1000, FTrack->Length()));
     Tell(false, false);
     return true;
 }
 
-void TMp3Player::AutoStart(bool gameActive) {
+void TMp3Player::AutoStart(bool gameActive) noexcept {
     if (TOperationGuard::Running()) {
         TOperationGuard::Defer(&TMp3Player::DeferredAutoStart, this, gameActive);
         return;
     }
     const TOperationGuard operation;
     if (FGameState != TGameState::Running || FActive || FWantOn) return;
-    Toggle();
-    if (!gameActive && FTrack && FTrack->Mode() == mmPlaying) {
-        FTrack->Pause();
-        FPausedByFocus = true;
+    FAway = !gameActive;
+    try {
+        Toggle();
+        PauseWhileAway();
+    } catch (...) {
+        // A first track that cannot start leaves the player on, as the on key would.
     }
 }
 
 void TMp3Player::DeferredAutoStart(void* player, std::uintptr_t gameActive) noexcept {
-    try {
-        static_cast<TMp3Player*>(player)->AutoStart(gameActive != 0);
-    } catch (...) {
-        // A first track that cannot start leaves the player on, as the on key would.
-    }
+    static_cast<TMp3Player*>(player)->AutoStart(gameActive != 0);
 }
 
 void TMp3Player::Tell(bool gameEnding, bool askPosition) noexcept {
@@ -490,7 +477,7 @@ void TMp3Player::Tell(bool gameEnding, bool askPosition) noexcept {
         }
         report.Path = FLastPath;
         report.PositionMs = FLastPositionMs;
-        report.Shuffle = FShuffle;
+        report.Shuffle = FOrder.Shuffle();
         if (FTrack && FActive && !gameEnding) report.NowPlaying = FTrack->Title();
         FWatcher->PlayerChanged(report, gameEnding);
     } catch (...) {

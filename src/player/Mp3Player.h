@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "core/KeyMap.h"
-#include "core/RandomGenerator.h"
+#include "core/PlayOrder.h"
 #include "core/VolumeLevel.h"
 #include "media/qrvMP3.h"
 #include "player/BetweenTracks.h"
-#include "player/OrderStandIn.h"
 #include "player/PlayerReport.h"
+#include "player/RememberedTrack.h"
 #include "win32/SlimLock.h"
 
 class THostBinding;
@@ -83,7 +83,7 @@ public:
 
     // The rest of the playlist is being read beside the game: until ScanEnded, the on
     // key pressed while nothing has been found switches the player on with the first
-    // entry found (a second press takes that back).
+    // entry found, paused by focus if the game is away then (a second press takes it back).
     void ScanStarted() noexcept { FScanning = true; }
     // The first entries have joined the playlist (on the host thread, as an operation).
     void EntriesFound();
@@ -159,6 +159,8 @@ public:
     // With on, every track from the next one on is shown by its song's own name from its
     // tags, where they have one (see TqrvMP3::Title); off, by its file name.
     void SetTitlesFromTags(bool on) noexcept { FTitlesFromTags = on; }
+    // With on, shuffle plays every entry once a round, and previous walks back.
+    void SetShuffleRounds(bool on) noexcept { FOrder.SetRounds(on); }
     // Gapless changes and crossfades (see TBetweenTracks); on the game thread, at load.
     void SetBetweenTracks(const TBetweenSettings& settings) { FBetween.Configure(settings); }
 
@@ -170,21 +172,12 @@ public:
     // and of the game's end before the device closes. Without a watcher the player asks
     // its device nothing more than it otherwise would.
     void SetWatcher(TPlayerWatcher* watcher) noexcept { FWatcher = watcher; }
-    // The first switch-on plays path from positionMs with shuffle as given, when the
-    // playlist holds path and the file is there; else it starts as it always does.
-    // While the library is read beside the game, it waits for that entry. Before the
-    // scan starts: the scan's thread reads the path.
-    void RememberTrack(std::wstring path, std::int32_t positionMs, bool shuffle);
-    // True for the remembered track's path (any thread).
-    bool IsRememberedTrack(const std::wstring& path) const noexcept {
-        return !FRememberedPath.empty() && path == FRememberedPath;
-    }
-    // The library read beside the game is complete: a switch-on waiting for the
-    // remembered track starts as it always does.
-    void LibraryComplete() noexcept { FLibraryComplete = true; }
+    // The track the first switch-on resumes, if any (see TRememberedTrack).
+    TRememberedTrack& Remembered() noexcept { return FRemembered; }
     // The player switches on by itself, as the on key would; with gameActive false the
-    // track starts paused by focus. Nothing when it is on or a switch-on waits already.
-    void AutoStart(bool gameActive);
+    // track starts paused by focus. Nothing when it is on or a switch-on waits already;
+    // a first track that cannot start leaves the player on, as the on key would.
+    void AutoStart(bool gameActive) noexcept;
 
 private:
     // How far the game's end has come.
@@ -202,12 +195,11 @@ private:
     };
 
     const THostBinding& FHost;
-    TRandomGenerator FRandom;
+    TPlayOrder FOrder;
     std::int32_t FIndex = -1;
-    bool FShuffle = false;
-    TOrderStandIn FOrder{FShuffle, FRandom};
     bool FActive = false;
     bool FPausedByFocus = false;
+    bool FAway = false; // the game went away, and no key and no plain activation came since
     THotKeys FKeys;
     TKeyMap FKeyMap;
     TVolumeLevel FVolume;
@@ -222,11 +214,7 @@ private:
     bool FTitlesFromTags = false;
     std::optional<TSuspendedTrack> FSuspended;
     TPlayerWatcher* FWatcher = nullptr;
-    // The track the first switch-on resumes, until that switch-on.
-    std::wstring FRememberedPath;
-    std::optional<TSuspendedTrack> FRemembered;
-    bool FRememberedShuffle = false;
-    bool FLibraryComplete = false;
+    TRememberedTrack FRemembered{FPlaylist, FPlaylistLock};
     // The track last played and where it was, for the watcher.
     std::wstring FLastPath;
     std::int32_t FLastPositionMs = 0;
@@ -244,10 +232,6 @@ private:
     void Tell(bool gameEnding, bool askPosition) noexcept;
     // The first switch-on's remembered track: played, or false (nothing changed).
     bool StartRemembered();
-    // The remembered track's index in the playlist, or -1.
-    std::int32_t RememberedIndex() const;
-    // True while the first switch-on must wait for the remembered track.
-    bool WaitsForRemembered() const;
     static void DeferredAutoStart(void* player, std::uintptr_t gameActive) noexcept;
 
     // Opens the entry at FIndex and plays it from fromMs, paused there when paused.
@@ -256,8 +240,6 @@ private:
     // opened or started is no current track: it is closed and freed before the error
     // goes on.
     bool StartCurrent(std::int32_t fromMs, bool paused);
-    // The next entry's index, in order or at random; opens nothing.
-    void StepForward();
     // The game's end, or its last window's, came inside the running operation (through
     // a message pumped by the game's text routine or a driver): the operation stops
     // where it is, and opens or shows nothing more.
@@ -269,6 +251,8 @@ private:
     // The focus arguments of a deferred change.
     enum : std::uintptr_t { FocusLostArg = 0, FocusBackArg = 1, FocusClickArg = 2 };
     void ChangeFocus(std::uintptr_t change);
+    // While the game is away, a playing track pauses by focus; true when it did.
+    bool PauseWhileAway();
     // A line that holds the current track's title.
     void ShowTrackLine(std::wstring_view line);
     static void DeferredFocus(void* player, std::uintptr_t regained) noexcept;

@@ -21,7 +21,7 @@ public:
         : FScan(scan), FCount(static_cast<std::size_t>(scan.FPlayer.Count())) {}
     std::size_t Count() const override { return FCount; }
     void Add(std::wstring path) override {
-        const bool remembered = !FRememberedTold && FScan.FPlayer.IsRememberedTrack(path);
+        const bool remembered = !FRememberedTold && FScan.FPlayer.Remembered().Is(path);
         FScan.FPlayer.Append(std::move(path));
         ++FCount;
         // The game thread hears of the first entry, and of the track the first switch-on
@@ -83,7 +83,7 @@ LRESULT TBackgroundScan::HandleMessage(HWND window, UINT message, WPARAM wParam,
     if (message != EntriesFoundMessage && message != ScanEndedMessage)
         return DefWindowProcA(window, message, wParam, lParam);
     // The whole library is known: a switch-on waiting for the remembered track goes on.
-    if (message == ScanEndedMessage) FPlayer.LibraryComplete();
+    if (message == ScanEndedMessage) FPlayer.Remembered().LibraryComplete();
     try {
         FPlayer.EntriesFound();
     } catch (...) {

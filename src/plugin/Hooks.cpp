@@ -41,36 +41,57 @@ void Put(TKeySet& set, WORD key, bool in) noexcept {
 // Only the game thread's hooks use these.
 TKeySet KeptKeys = {};
 
-// The held modifiers as the thread's key state gave them, while HeldKnown. That state
-// changes only as the thread takes a modifier's key message, each of which passes the
-// keyboard hook first, or as the thread gains the keyboard with an activation: either
-// forgets it. So keys that a combination uses read it once, not at every press.
-std::uint16_t Held = 0;
-bool HeldKnown = false;
+// A press was kept from the game while Alt was held, and no key has reached the game
+// since: the window has seen Alt go down and nothing after it.
+bool AltReleaseToMask = false;
 
-bool IsModifierKey(WORD key) noexcept {
-    return (key >= VK_SHIFT && key <= VK_MENU) || (key >= VK_LSHIFT && key <= VK_RMENU);
-}
-
+// The held modifiers, read from the thread's key state as the key's message is taken
+// (not remembered: focus in an attached window, another program's hook or the game's
+// SetKeyboardState change that state without a message passing here). AltGr, on the
+// layouts that have it, comes as the right Alt with a left Ctrl the system adds: that
+// pair types characters and is no Ctrl+Alt, so with it held only a bare key acts.
 std::uint16_t HeldModifiers() noexcept {
-    if (!HeldKnown) {
-        Held = static_cast<std::uint16_t>((GetKeyState(VK_CONTROL) < 0 ? KeyCtrl : 0) |
-                                          (GetKeyState(VK_SHIFT) < 0 ? KeyShift : 0) |
-                                          (GetKeyState(VK_MENU) < 0 ? KeyAlt : 0));
-        HeldKnown = true;
-    }
-    return Held;
+    const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+    const bool alt = GetKeyState(VK_MENU) < 0;
+    if (ctrl && alt && GetKeyState(VK_RMENU) < 0 && GetKeyState(VK_LCONTROL) < 0) return 0;
+    return static_cast<std::uint16_t>((ctrl ? KeyCtrl : 0) | (alt ? KeyAlt : 0) |
+                                      (GetKeyState(VK_SHIFT) < 0 ? KeyShift : 0));
 }
 
 // With Alt held, a key that the window never sees leaves it with Alt going down and up
 // and nothing between, which opens the window's menu (and its modal loop) as Alt is
-// released. A press of an unassigned key between keeps the menu closed.
+// released. Called as Alt's release is taken from the queue, just before the window
+// gets it, whatever was queued meanwhile: a press and release of an unassigned key,
+// sent to the window that gets Alt's release, keeps the menu closed.
 void MaskAltRelease() noexcept {
-    INPUT mask[2] = {};
-    mask[0].type = mask[1].type = INPUT_KEYBOARD;
-    mask[0].ki.wVk = mask[1].ki.wVk = MenuMaskKey;
-    mask[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, mask, sizeof(INPUT));
+    HWND window = GetFocus();
+    if (window == nullptr) window = GetActiveWindow();
+    if (window == nullptr || GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId()) return;
+    SendMessageW(window, WM_SYSKEYDOWN, MenuMaskKey, AltContext | 1);
+    SendMessageW(window, WM_SYSKEYUP, MenuMaskKey, AltContext | PreviousKeyState | KeyReleased | 1);
+}
+
+// A fresh press: runs its hot key's action, if it has one; true when the press is kept
+// from the game.
+bool TakeHotKey(WORD key, LPARAM lParam) noexcept {
+    TMp3Player* const player = Player;
+    if (player == nullptr) return false;
+    const TKeyMap& keys = player->KeyMap();
+    if (!keys.Bound(key)) return false;
+    const auto pressed = static_cast<std::uint16_t>(keys.Combined(key) ? key | HeldModifiers() : key);
+    if (keys.Find(pressed) < 0) return false;
+    // Marked before the action runs: a message pump inside it may take the key-up, and
+    // Alt's, which must then be kept, or masked.
+    const bool keep = !player->Keys().PassToGame;
+    Put(KeptKeys, key, keep);
+    AltReleaseToMask = keep && (lParam & AltContext) != 0;
+    try {
+        if (player->KeyPressed(pressed) == TKeyOutcome::EndGame) ExitProcess(0);
+    } catch (...) {
+        // A track that cannot be opened or stopped must not take the game down; the
+        // player stays usable for the next key.
+    }
+    return keep;
 }
 
 bool IsPluginWindow(HWND window) noexcept {
@@ -130,33 +151,28 @@ bool IsLastGameWindow(HWND window) noexcept {
 LRESULT CALLBACK KeyboardHook(int nCode, WPARAM wParam, LPARAM lParam) noexcept {
     const WORD key = LOWORD(wParam);
     const LRESULT result = CallNextHookEx(KeyboardHookHandle, nCode, key, lParam);
-    if (IsModifierKey(key)) HeldKnown = false;
     // A peek without removal (HC_NOREMOVE) comes again as HC_ACTION when the game takes
     // the key: acting on both would run one press twice. What is kept from the game is
     // kept as it takes the message, which the system then drops.
     if (nCode != HC_ACTION || lParam == 0) return result;
     if (lParam & PreviousKeyState) {
         // An auto-repeat or a key-up: kept when the press was.
-        if (!Has(KeptKeys, key)) return result;
-        if (lParam & KeyReleased) Put(KeptKeys, key, false);
-        return 1;
+        if (Has(KeptKeys, key)) {
+            if (lParam & KeyReleased) Put(KeptKeys, key, false);
+            return 1;
+        }
+        if (AltReleaseToMask && key == VK_MENU && (lParam & KeyReleased)) {
+            AltReleaseToMask = false;
+            MaskAltRelease();
+        }
+        return result;
     }
-    TMp3Player* const player = Player;
-    if (player == nullptr) return result;
-    const TKeyMap& keys = player->KeyMap();
-    if (!keys.Bound(key)) return result;
-    const auto pressed = static_cast<std::uint16_t>(keys.Combined(key) ? key | HeldModifiers() : key);
-    if (keys.Find(pressed) < 0) return result;
-    try {
-        if (player->KeyPressed(pressed) == TKeyOutcome::EndGame) ExitProcess(0);
-    } catch (...) {
-        // A track that cannot be opened or stopped must not take the game down; the
-        // player stays usable for the next key.
-    }
-    if (player->Keys().PassToGame) return result;
-    Put(KeptKeys, key, true);
-    if (lParam & AltContext) MaskAltRelease();
-    return 1;
+    if (TakeHotKey(key, lParam)) return 1;
+    // A press the game gets: its repeats and key-up too (a mark left by a key-up that
+    // went to another window is stale), and the window has seen a key after Alt.
+    Put(KeptKeys, key, false);
+    AltReleaseToMask = false;
+    return result;
 }
 
 LRESULT CALLBACK ActivateHook(int nCode, WPARAM wParam, LPARAM lParam) noexcept {
@@ -171,10 +187,9 @@ LRESULT CALLBACK ActivateHook(int nCode, WPARAM wParam, LPARAM lParam) noexcept 
         return result;
     }
     if (call->message != WM_ACTIVATE) return result;
-    // The thread may have gained the keyboard: its key state is the system's now, and
-    // key-ups of kept keys may have gone to another window.
-    HeldKnown = false;
+    // Key-ups of kept keys, and Alt's, may have gone to another window.
     for (std::uint32_t& keys : KeptKeys) keys = 0;
+    AltReleaseToMask = false;
     TMp3Player* const player = Player;
     if (player == nullptr) return result;
     try {

@@ -26,8 +26,10 @@ private:
 bool HooksInstalled() noexcept;
 
 // Key messages as the game takes them: a fresh press of a hot key runs its action (the
-// held modifiers are read only for a key that a combination uses); with the hot keys
-// kept from the game, that press, its auto-repeats and its key-up are swallowed.
+// held modifiers are read, at that press, only for a key that a combination uses); with
+// the hot keys kept from the game, that press, its auto-repeats and its key-up are
+// swallowed, and when Alt was held, an unassigned key's press goes to the window just
+// before Alt's release.
 LRESULT CALLBACK KeyboardHook(int nCode, WPARAM wParam, LPARAM lParam) noexcept;
 // Sent messages as the window procedure returns: WM_ACTIVATE pauses and resumes, the
 // WM_DESTROY of the thread's last game window closes the music until a new game window

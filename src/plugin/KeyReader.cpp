@@ -14,6 +14,18 @@ std::uint16_t TKeyReader::ReadHotKey(const char* section, const char* key, std::
     return ParseKeyText(std::string_view(value, n)).value_or(defaultValue);
 }
 
+std::string TKeyReader::Value(const char* section, const char* key) const {
+    // The longest path is 32,767 UTF-16 units, each at most 3 bytes in UTF-8.
+    constexpr std::size_t MaxValueBytes = 3 * 32768;
+    for (std::size_t size = MAX_PATH * 2;; size *= 2) {
+        std::string value(size, '\0');
+        const DWORD n =
+            GetPrivateProfileStringA(section, key, "", value.data(), static_cast<DWORD>(size), FFileName.c_str());
+        // A value that filled the buffer may have been cut: read again with more room.
+        if (n + 1 < size || size > MaxValueBytes) return std::string(value.data(), n);
+    }
+}
+
 bool TKeyReader::ValueIs(const char* section, const char* key, const char* word) const {
     char value[64];
     const DWORD n = GetPrivateProfileStringA(section, key, "", value, sizeof value, FFileName.c_str());

@@ -26,6 +26,7 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host, std::vector<TPl
     THotKeys hotKeys;
     bool titlesFromTags = false;
     TBetweenSettings between;
+    bool shuffleRounds = false;
     {
         const TKeyReader keys(ConfigFileName);
         // In the order the keys are read.
@@ -46,9 +47,11 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host, std::vector<TPl
         titlesFromTags = keys.ValueIs("display", "titles", "tags");
         between.Gapless = keys.ValueIs("player", "gapless", "yes");
         between.CrossfadeSeconds = keys.ReadDigits("player", "crossfade");
+        shuffleRounds = keys.ValueIs("player", "shuffle", "tracks");
     }
     auto player = std::make_unique<TMp3Player>(host, hotKeys);
     player->SetTitlesFromTags(titlesFromTags);
+    player->SetShuffleRounds(shuffleRounds);
     player->SetBetweenTracks(between);
     std::vector<std::wstring> playlist;
     ScanPlaylist(ConfigFileName, playlist, {}, later);
@@ -56,10 +59,16 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host, std::vector<TPl
     return player;
 }
 
-TLoadedPlugin::TLoadedPlugin()
-    : FPlayer(ReadPlayer(FHost, &FLaterLines)), FSession(TSessionFiles::Make(FPlayer.get(), ConfigFileName)) {
-    if (FPlayer && !FLaterLines.empty())
-        FScan = std::make_unique<TBackgroundScan>(*FPlayer, std::exchange(FLaterLines, {}));
+TLoadedPlugin::TLoadedPlugin() : FPlayer(ReadPlayer(FHost, &FLaterLines)) {
+    if (!FPlayer) return;
+    TSessionSettings session = ReadSessionSettings(ConfigFileName);
+    if (!session.ResumePath.empty() || !session.NowPlayingPath.empty()) {
+        FSession = std::make_unique<TSessionFiles>(std::move(session.ResumePath), std::move(session.NowPlayingPath));
+        if (const auto state = FSession->RememberedState()) FPlayer->Remembered().Set(*state);
+        FPlayer->SetWatcher(FSession.get());
+    }
+    if (session.AutoStart) FAutoStart = std::make_unique<TAutoStart>(*FPlayer);
+    if (!FLaterLines.empty()) FScan = std::make_unique<TBackgroundScan>(*FPlayer, std::exchange(FLaterLines, {}));
 }
 
 TLoadedPlugin::~TLoadedPlugin() = default;

@@ -1,6 +1,8 @@
 // Everything one successful load of the plug-in owns. Its members are made in the
 // start-up order (host binding, window class, player, hooks) and released in reverse:
-// the hooks go first, so no hook reaches a player that is gone.
+// the hooks go first, so no hook reaches a player that is gone. The load wires the
+// session's parts so that calls run one way: the player reports to the session files,
+// the autostart asks the player.
 #pragma once
 
 #include <memory>
@@ -10,6 +12,7 @@
 #include "host/HostApi.h"
 #include "media/NotifyWindow.h"
 #include "player/Mp3Player.h"
+#include "plugin/AutoStart.h"
 #include "plugin/BackgroundScan.h"
 #include "plugin/ConfigTextPass.h"
 #include "plugin/Hooks.h"
@@ -36,9 +39,11 @@ private:
     TNotifyWindowClass FWindowClass;
     // The playlist lines left to the scan, until it is made.
     std::vector<TPlaylistLine> FLaterLines;
-    std::unique_ptr<TMp3Player> FPlayer;
-    // The resume, autostart and now-playing settings; none without them.
+    // The resume and now-playing files, none without them: made after the player, and
+    // released after it, so the player never reports to files that are gone.
     std::unique_ptr<TSessionFiles> FSession;
+    std::unique_ptr<TMp3Player> FPlayer;
+    std::unique_ptr<TAutoStart> FAutoStart;
     THooks FHooks;
     // Destroyed first: a scan still running is stopped before the player goes.
     std::unique_ptr<TBackgroundScan> FScan;

@@ -1,23 +1,22 @@
 #include "plugin/SessionFiles.h"
 
+#include <algorithm>
 #include <mutex>
 #include <utility>
 
+#include "core/PlaylistFile.h"
 #include "core/ResumeState.h"
-#include "player/Mp3Player.h"
 #include "plugin/KeyReader.h"
 #include "win32/AtomicFile.h"
+#include "win32/FileTests.h"
 #include "win32/FullPathName.h"
 #include "win32/WideText.h"
 
 namespace {
 
-// Posted at the load, taken when the game's loop first runs.
-constexpr UINT AutoStartMessage = WM_APP + 3;
-// How long the game's end waits for the writer thread before it writes itself.
-constexpr DWORD DrainWaitMs = 5000;
-// A state file is a few lines: anything larger is not ours.
-constexpr std::size_t MaxStateBytes = 8192;
+// A state file is a few short lines and one path (32,767 UTF-16 units at most, each at
+// most 3 bytes in UTF-8): anything larger is not ours.
+constexpr std::size_t MaxStateBytes = 3 * 32768 + 256;
 constexpr int StateSlot = 0;
 constexpr int NowPlayingSlot = 1;
 
@@ -28,16 +27,24 @@ bool FileInUse(DWORD error) noexcept {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;
 }
 
-// True when the game thread's window is the foreground window.
-bool GameIsActive() noexcept {
-    const HWND foreground = GetForegroundWindow();
-    return foreground != nullptr && GetWindowThreadProcessId(foreground, nullptr) == GetCurrentThreadId();
+// The full path of the now-playing file, read as a playlist line of the configuration is:
+// in the system code page, unless that names no file while the UTF-8 reading of a value
+// beyond ASCII names a folder to write it in (a quilm.ini saved as UTF-8, as Notepad
+// saves files now).
+std::wstring NowPlayingPathAsMeant(std::string_view value) {
+    std::wstring inCodePage = FullPathName(WideOfFileName(value));
+    const bool ascii = std::all_of(value.begin(), value.end(), [](char c) { return (c & 0x80) == 0; });
+    if (ascii || !IsValidUtf8(value) || IsExistingFile(inCodePage)) return inCodePage;
+    std::wstring inUtf8 = FullPathName(WideOf(value, true));
+    if (IsExistingFolder(inUtf8.substr(0, FolderOf(inUtf8).size()))) return inUtf8;
+    return inCodePage;
 }
 
 } // namespace
 
-TFileWriter::TFileWriter()
-    : FWake(CreateEventW(nullptr, FALSE, FALSE, nullptr)), FIdle(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
+TFileWriter::TFileWriter(DWORD drainWaitMs)
+    : FDrainWaitMs(drainWaitMs), FWake(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      FIdle(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
 
 TFileWriter::~TFileWriter() {
     if (!FThread) return;
@@ -53,7 +60,8 @@ void TFileWriter::Put(int slot, const std::wstring& path, std::string text) {
     {
         const std::lock_guard lock(FLock);
         TSlot& target = FSlots[slot];
-        // The file holds this already (a shuffle key changes no title).
+        // The file holds this already, or will once the running write ends (a shuffle key
+        // changes no title).
         if (!target.Pending && target.Known && target.Written == text) return;
         target.Path = &path;
         target.Text = std::move(text);
@@ -68,39 +76,41 @@ void TFileWriter::Put(int slot, const std::wstring& path, std::string text) {
 }
 
 bool TFileWriter::WriteOne() noexcept {
-    std::string text;
     TSlot* taken = nullptr;
+    const std::wstring* path = nullptr;
     {
         const std::lock_guard lock(FLock);
         for (TSlot& slot : FSlots) {
-            if (!slot.Pending) continue;
-            text = std::move(slot.Text);
+            if (!slot.Pending || slot.Busy) continue;
+            slot.Written.swap(slot.Text);
             slot.Pending = false;
+            slot.Known = slot.Busy = true;
             taken = &slot;
-            ++FBusy;
+            path = slot.Path;
             break;
         }
     }
     if (taken == nullptr) return false;
-    // Written with no lock held: the game thread may queue the next text meanwhile.
-    bool written = ReplaceFileAtomically(*taken->Path, text);
+    // Written with no lock held: the game thread may queue the next text meanwhile, and
+    // compares it with this one, which no one changes while the slot is busy.
+    const std::string& text = taken->Written;
+    bool written = ReplaceFileAtomically(*path, text);
     // A reader that holds the file open at that moment (an overlay polling it) refuses
     // the replacement for a moment only: try again shortly, a few times.
     for (int retry = 0; !written && retry < RetriesWhenInUse && FileInUse(GetLastError()); ++retry) {
         Sleep(RetryPauseMs);
-        written = ReplaceFileAtomically(*taken->Path, text);
+        written = ReplaceFileAtomically(*path, text);
     }
     const std::lock_guard lock(FLock);
-    --FBusy;
+    taken->Busy = false;
     taken->Known = written;
-    if (written) taken->Written.swap(text);
     return true;
 }
 
 void TFileWriter::Drain() noexcept {
     if (FThread) {
         SetEvent(FWake.Get());
-        if (WaitForSingleObject(FIdle.Get(), DrainWaitMs) == WAIT_OBJECT_0) return;
+        if (WaitForSingleObject(FIdle.Get(), FDrainWaitMs) == WAIT_OBJECT_0) return;
     }
     while (WriteOne()) {
     }
@@ -118,41 +128,31 @@ void TFileWriter::Run() noexcept {
         }
         const std::lock_guard lock(FLock);
         if (FStop) return;
-        if (FBusy == 0 && !FSlots[0].Pending && !FSlots[1].Pending) SetEvent(FIdle.Get());
+        if (!FSlots[0].Pending && !FSlots[1].Pending && !FSlots[0].Busy && !FSlots[1].Busy) SetEvent(FIdle.Get());
     }
 }
 
-std::unique_ptr<TSessionFiles> TSessionFiles::Make(TMp3Player* player, const char* configFile) {
-    if (player == nullptr) return nullptr;
+TSessionSettings ReadSessionSettings(const char* configFile) {
     const TKeyReader keys(configFile);
-    const bool resume = keys.ValueIs("player", "resume", "yes");
-    const bool autoStart = keys.ValueIs("player", "autostart", "yes");
-    char nowPlaying[MAX_PATH * 2];
-    const DWORD length = GetPrivateProfileStringA("display", "nowplaying", "", nowPlaying, sizeof nowPlaying, configFile);
-    if (!resume && !autoStart && length == 0) return nullptr;
+    TSessionSettings settings;
+    settings.AutoStart = keys.ValueIs("player", "autostart", "yes");
     // Full paths now: the game may change its current folder later.
-    std::wstring resumePath = resume ? FullPathName(WideOfFileName(ResumeFileName)) : std::wstring();
-    std::wstring nowPlayingPath =
-        length > 0 ? FullPathName(WideOfFileName(std::string_view(nowPlaying, length))) : std::wstring();
-    return std::make_unique<TSessionFiles>(*player, std::move(resumePath), std::move(nowPlayingPath), autoStart);
+    if (keys.ValueIs("player", "resume", "yes")) settings.ResumePath = FullPathName(WideOfFileName(ResumeFileName));
+    const std::string nowPlaying = keys.Value("display", "nowplaying");
+    if (!nowPlaying.empty()) settings.NowPlayingPath = NowPlayingPathAsMeant(nowPlaying);
+    return settings;
 }
 
-TSessionFiles::TSessionFiles(TMp3Player& player, std::wstring resumePath, std::wstring nowPlayingPath, bool autoStart)
-    : FPlayer(player), FResumePath(std::move(resumePath)), FNowPlayingPath(std::move(nowPlayingPath)) {
-    if (!FResumePath.empty()) {
-        // A file missing, cut short or garbled is no state: the player starts as always.
-        if (const auto text = ReadSmallFile(FResumePath, MaxStateBytes))
-            if (const auto state = ParseResumeState(*text))
-                FPlayer.RememberTrack(WideOf(state->TrackUtf8, true), state->PositionMs, state->Shuffle);
-    }
-    if (!FResumePath.empty() || !FNowPlayingPath.empty()) FPlayer.SetWatcher(this);
-    if (autoStart) {
-        FWindow = std::make_unique<TNotifyWindow>(static_cast<TNotifyTarget&>(*this));
-        PostMessageA(FWindow->Handle(), AutoStartMessage, 0, 0);
-    }
-}
+TSessionFiles::TSessionFiles(std::wstring resumePath, std::wstring nowPlayingPath)
+    : FResumePath(std::move(resumePath)), FNowPlayingPath(std::move(nowPlayingPath)) {}
 
-TSessionFiles::~TSessionFiles() { FPlayer.SetWatcher(nullptr); }
+TSessionFiles::~TSessionFiles() = default;
+
+std::optional<TResumeState> TSessionFiles::RememberedState() const {
+    if (FResumePath.empty()) return std::nullopt;
+    const auto text = ReadSmallFile(FResumePath, MaxStateBytes);
+    return text ? ParseResumeState(*text) : std::nullopt;
+}
 
 void TSessionFiles::PlayerChanged(const TPlayerReport& report, bool gameEnding) noexcept {
     try {
@@ -164,14 +164,4 @@ void TSessionFiles::PlayerChanged(const TPlayerReport& report, bool gameEnding) 
         // Out of memory: the files stay as they were.
     }
     if (gameEnding) FWriter.Drain();
-}
-
-LRESULT TSessionFiles::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-    if (message != AutoStartMessage) return DefWindowProcA(window, message, wParam, lParam);
-    try {
-        FPlayer.AutoStart(GameIsActive());
-    } catch (...) {
-        // A first track that cannot start leaves the player on, as the on key would.
-    }
-    return 0;
 }

@@ -11,7 +11,9 @@ A case file has sections:
               folder of N tracks); PATH is relative to the game folder
   [script]    the stand-in game's script
   [expect]    'line: TEXT' for every status line, in order (all of them, nothing else),
-              or 'line-re: REGEX' for a status line that must match REGEX whole;
+              or 'line-re: REGEX' for a status line that must match REGEX whole (a
+              named group '(?P<x>...)' keeps what it matched for the later lines,
+              where '(?P=x)' stands for that text);
               'status N' for the exit status; 'output TEXT' for a line the game must
               print; 'no-output TEXT' for text it must never print;
               'no-line-after TEXT' for no status line after the output line TEXT;
@@ -59,13 +61,18 @@ def sections(text):
 
 def lines_match(want, got):
     """True when every status line is the one expected: the same text, or a match of
-    the expected pattern."""
+    the expected pattern (with the texts that earlier patterns' named groups matched)."""
     if len(want) != len(got):
         return False
+    kept = {}
     for w, g in zip(want, got):
         if w.startswith("line-re:"):
-            if not re.fullmatch(w[len("line-re:"):].strip(), g[len("line:"):].strip()):
+            pattern = re.sub(r"\(\?P=(\w+)\)", lambda m: re.escape(kept[m.group(1)]) if m.group(1) in kept else m.group(0),
+                             w[len("line-re:"):].strip())
+            match = re.fullmatch(pattern, g[len("line:"):].strip())
+            if not match:
                 return False
+            kept.update(match.groupdict())
         elif w != g:
             return False
     return True

@@ -3,6 +3,7 @@
 #include "TestFiles.h"
 #include "win32/AtomicFile.h"
 #include "win32/FullPathName.h"
+#include "win32/WideText.h"
 
 namespace {
 
@@ -25,6 +26,18 @@ TEST(AtomicFile, ReplacesWholeOrLeavesAsItWas) {
     ASSERT_TRUE(ReplaceFileAtomically(path, "12345"));
     EXPECT_EQ(ReadSmallFile(path, 5), "12345");
     EXPECT_FALSE(ReadSmallFile(path, 4)) << "a file over the limit is not read";
+}
+
+// Another game sharing the folder, between writing its temporary file and moving it
+// over the same target: a write of ours neither takes that file nor deletes it, whatever
+// fixed name it has.
+TEST(AtomicFile, AWriteLeavesAnotherWritersTemporaryFileAlone) {
+    const TTempGameFolder game;
+    const char* const others[] = {"np.txt.new", "np.txt.tmp", "np.txt~"};
+    for (const char* other : others) WriteFileBytes(other, other);
+    ASSERT_TRUE(ReplaceFileAtomically(FullPathName(L"np.txt"), "Song"));
+    EXPECT_EQ(ReadSmallFile(FullPathName(L"np.txt"), 100), "Song");
+    for (const char* other : others) EXPECT_EQ(ReadSmallFile(FullPathName(WideOf(other, false)), 100), other);
 }
 
 } // namespace

@@ -55,17 +55,17 @@ TEST_F(PlayerReports, EveryChangeIsReportedTheEndBeforeTheDeviceCloses) {
 TEST_F(PlayerReports, TheRememberedTrackIsAwaitedThenPlayedWhereItWas) {
     for (const bool held : {true, false}) {
         TMp3Player player(Host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END});
-        player.RememberTrack(L"b.mp3", 1000, false);
+        player.Remembered().Set({"b.mp3", 1000, false});
         player.ScanStarted();
         player.KeyPressed(VK_F5);
         player.Append("a.mp3");
         player.EntriesFound();
         EXPECT_TRUE(TakeLines().empty()) << "the first entry is not the remembered one";
         if (held) {
-            EXPECT_TRUE(player.IsRememberedTrack(L"b.mp3"));
+            EXPECT_TRUE(player.Remembered().Is(L"b.mp3"));
             player.Append("b.mp3");
         } else {
-            player.LibraryComplete();
+            player.Remembered().LibraryComplete();
         }
         player.EntriesFound();
         player.ScanEnded();
@@ -89,6 +89,31 @@ TEST_F(PlayerReports, AutoStartInTheBackgroundWaitsForTheGame) {
     P.AutoStart(true);
     EXPECT_TRUE(TakeLines().empty()) << "nothing once the player is on";
     P.CloseForExit();
+}
+
+// A switch-on that waits for the library's first entry while the game is in the
+// background (autostart then, or the on key pressed before the game lost focus): the
+// track starts paused by focus, and goes on when the game comes back.
+TEST_F(PlayerReports, ASwitchOnWaitingForTheFirstEntryStartsPausedInTheBackground) {
+    const std::pair<const char*, void (*)(TMp3Player&)> waits[] = {
+        {"autostart", [](TMp3Player& player) { player.AutoStart(false); }},
+        {"on key, then focus lost", [](TMp3Player& player) {
+             player.KeyPressed(VK_F5);
+             player.FocusLost();
+         }},
+    };
+    for (const auto& [name, wait] : waits) {
+        TMp3Player player(Host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END});
+        player.ScanStarted();
+        wait(player);
+        player.Append("a.mp3");
+        player.EntriesFound();
+        EXPECT_EQ(TakeLines(), std::vector<std::string>{"Play> a [00-02s]"}) << name;
+        EXPECT_EQ(Mci.Messages().back(), static_cast<UINT>(MCI_PAUSE)) << name;
+        player.FocusRegained();
+        EXPECT_EQ(Mci.Messages().back(), static_cast<UINT>(MCI_RESUME)) << name;
+        player.CloseForExit();
+    }
 }
 
 } // namespace

@@ -105,6 +105,36 @@ TEST_F(Player, ShuffleSwitchesAndPicksAtRandom) {
         << "next and previous both draw from the whole list";
 }
 
+// Shuffle in rounds: the track playing as shuffle goes on (by its key, or restored by
+// the first switch-on) counts as played, and previous retraces what next played.
+TEST_F(Player, ShuffleInRoundsCountsThePlayingTrackAndPreviousRetraces) {
+    for (const bool restored : {false, true}) {
+        TMp3Player player(Host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END});
+        player.SetShuffleRounds(true);
+        for (const char* path : {"a.mp3", "b.mp3", "c.mp3"}) player.Append(path);
+        if (restored) player.Remembered().Set({"b.mp3", 0, true});
+        player.Toggle();
+        if (!restored) player.SetShuffle(true);
+        std::vector<std::string> titles;
+        for (const UINT key : {VK_F6, VK_F6, VK_F7, VK_F7, VK_F6, VK_F6}) {
+            TakeLines();
+            player.KeyPressed(static_cast<std::uint16_t>(key));
+            const std::vector<std::string> lines = TakeLines();
+            ASSERT_EQ(lines.size(), 2u);
+            titles.push_back(lines[1]);
+        }
+        const std::string first = restored ? "Play> b [00-02s]" : "Play> a [00-02s]";
+        EXPECT_EQ((std::set<std::string>{titles[0], titles[1], first}),
+                  (std::set<std::string>{"Play> a [00-02s]", "Play> b [00-02s]", "Play> c [00-02s]"}))
+            << "the round's other two entries, once each";
+        EXPECT_EQ(titles[2], titles[0]);
+        EXPECT_EQ(titles[3], first) << "back to the track shuffle began with";
+        EXPECT_EQ(titles[4], titles[0]);
+        EXPECT_EQ(titles[5], titles[1]);
+        player.CloseForExit();
+    }
+}
+
 TEST_F(Player, TheEndOfATrackStartsTheNextAndTheListRepeats) {
     Fill({"a.mp3", "b.mp3"});
     P.Toggle();

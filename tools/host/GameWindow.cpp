@@ -51,15 +51,16 @@ void Paint(HWND window) {
 
 LRESULT CALLBACK GameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    // Keys: counted, then handled as the system does (Wine sends Alt's release as a
+    // WM_KEYUP), but for the menu that Alt's release opens: reported, not entered.
     case WM_KEYDOWN:
         ++KeyDowns[static_cast<unsigned>(wParam)];
         Report("key: down %u", static_cast<unsigned>(wParam));
-        return 0;
+        break;
     case WM_KEYUP:
         ++KeyUps[static_cast<unsigned>(wParam)];
         Report("key: up %u", static_cast<unsigned>(wParam));
-        return 0;
-    // Keys with Alt held (and F10): counted, then handled as the system does, menu and all.
+        break;
     case WM_SYSKEYDOWN:
         ++KeyDowns[static_cast<unsigned>(wParam)];
         Report("key: sysdown %u", static_cast<unsigned>(wParam));
@@ -67,6 +68,12 @@ LRESULT CALLBACK GameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_SYSKEYUP:
         ++KeyUps[static_cast<unsigned>(wParam)];
         Report("key: sysup %u", static_cast<unsigned>(wParam));
+        break;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_KEYMENU && lParam == 0) {
+            Report("menu: opened by the keyboard");
+            return 0;
+        }
         break;
     case WM_PAINT:
         if (window == GameWindow) {

@@ -57,11 +57,18 @@ bool PumpUntil(DWORD timeoutMs, const THostOptions& options, Done done, Observe 
     }
 }
 
-void SendKey(WORD vk, bool up) {
+// A key event as the keyboard sends it: the right Ctrl and Alt are extended keys (the
+// system tells them from the left ones by that flag).
+INPUT KeyInput(WORD vk, bool up) {
     INPUT input{};
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = vk;
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (vk == VK_RCONTROL || vk == VK_RMENU ? KEYEVENTF_EXTENDEDKEY : 0);
+    return input;
+}
+
+void SendKey(WORD vk, bool up) {
+    INPUT input = KeyInput(vk, up);
     SendInput(1, &input, sizeof input);
 }
 
@@ -103,6 +110,9 @@ bool ModifierKeys(const std::string& text, std::vector<WORD>& keys) {
         else if (name == "shift") keys.push_back(VK_LSHIFT);
         else if (name == "rshift") keys.push_back(VK_RSHIFT);
         else if (name == "alt") keys.push_back(VK_LMENU);
+        else if (name == "ralt") keys.push_back(VK_RMENU);
+        // AltGr as Windows sends it on the layouts that have it: a left Ctrl, then the right Alt.
+        else if (name == "altgr") keys.insert(keys.end(), {VK_LCONTROL, VK_RMENU});
         else return false;
     }
     return true;
@@ -120,6 +130,24 @@ void PressWith(WORD vk, unsigned long repeats, const std::vector<WORD>& modifier
     }
     ReleaseKey(vk, options);
     for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) ReleaseKey(*it, options);
+}
+
+// The same press sent whole while the loop is busy (a frame that takes long): every
+// key-down and key-up is queued before the game takes the first.
+void PressQueued(WORD vk, const std::vector<WORD>& modifiers, const THostOptions& options) {
+    std::vector<INPUT> inputs;
+    const auto add = [&](WORD key, bool up) { inputs.push_back(KeyInput(key, up)); };
+    for (WORD modifier : modifiers) add(modifier, false);
+    add(vk, false);
+    add(vk, true);
+    for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) add(*it, true);
+    const std::map<unsigned, int> before = TakenKeyUps;
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    PumpUntil(2000, options, [&] {
+        const unsigned last = MessageKey(modifiers.empty() ? vk : modifiers.front());
+        const auto was = before.find(last);
+        return TakenKeyUps[last] > (was == before.end() ? 0 : was->second);
+    });
 }
 
 std::atomic<bool> WatchingBoxes{false};
@@ -368,6 +396,13 @@ int RunCommands(const std::vector<std::string>& lines, TGameWindows& windows, co
                 CloseHandle(thread);
             }
             Report("unload: done on another thread");
+        } else if (command == "press-queued") {
+            std::vector<WORD> modifiers;
+            if (!ModifierKeys(b, modifiers)) {
+                Report("script: unknown modifiers %s", b.c_str());
+                return ExitBadScript;
+            }
+            PressQueued(static_cast<WORD>(Number(a)), modifiers, options);
         } else if (command == "press" || command == "hold") {
             const auto vk = static_cast<WORD>(Number(a));
             const bool hold = command == "hold";

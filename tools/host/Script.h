@@ -7,6 +7,10 @@
 //   press VK [MODS]          one key press through SendInput (down, up); MODS, such as
 //                            ctrl or ctrl+shift+alt (rctrl, rshift: the right ones),
 //                            are held around it, pressed in order and released after
+//                            (ralt: the right Alt; altgr: a left Ctrl, then the right
+//                            Alt, as AltGr comes)
+//   press-queued VK [MODS]   the same press with every key-down and key-up queued at
+//                            once, before the loop takes the first (a stalled loop)
 //   hold VK N [MODS]         N key-downs (auto-repeat), then the key-up
 //   count-keys VK            print how many key-downs (repeats too) and key-ups of VK
 //                            the game window has received: "keys: VK down=N up=M"

@@ -1,10 +1,16 @@
-// The C++ library's error raisers (a string or vector asked to grow beyond its limit,
-// an index out of range, a failed allocation), linked into the plug-in in place of the
-// library's own. Those raise the standard exception classes with their messages in
-// reference-counted strings, and bring that whole second string implementation with
-// them, a sixth of the plug-in. Here a failed allocation is still std::bad_alloc (and
-// the other language-level errors their own classes); every other raiser throws one
-// small class that carries the library's text. The plug-in catches them all alike.
+// Replaces the C++ library's error raisers (std::__throw_length_error and the rest: a
+// string or vector asked to grow beyond its limit, an index out of range, a failed
+// allocation). The library's own raise the standard exception classes with their
+// messages in reference-counted strings, and bring that whole second string
+// implementation with them, a sixth of the plug-in. Here a failed allocation is still
+// std::bad_alloc (and the other language-level errors their own classes); every other
+// raiser throws one small class that carries the library's text. The plug-in catches
+// them all alike.
+//
+// Must cover every raiser of the library's member that defines them (functexcept.o):
+// a call to one left out pulls that member in, whose other raisers then collide with
+// these, and the link fails. Raisers of other members (std::__throw_system_error,
+// std::__throw_bad_function_call) come from the library as they are.
 #include <bits/functexcept.h>
 
 #include <exception>
