@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/PlaylistFile.h"
+#include "core/ReplayGain.h"
 
 namespace {
 
@@ -16,6 +17,8 @@ constexpr std::uint32_t MaxUnsyncTagBytes = 1u << 20;
 // Frames walked at most, one read each: a tag of millions of tiny frames is given up
 // on long before its end (the title and artist come among the first few in practice).
 constexpr int MaxFramesWalked = 1000;
+// A ReplayGain frame is a few dozen bytes: a longer one is passed by.
+constexpr std::uint32_t MaxGainFrameBytes = 1024;
 
 std::uint32_t SyncSafe(const std::uint8_t* b) {
     return std::uint32_t{b[0] & 0x7Fu} << 21 | std::uint32_t{b[1] & 0x7Fu} << 14 | std::uint32_t{b[2] & 0x7Fu} << 7 |
@@ -80,32 +83,52 @@ std::string FirstValue(std::string_view data) {
     return value;
 }
 
+// A TXXX frame's data (encoding byte, description, value): the description and the
+// first value, as UTF-8.
+void TakeUserText(std::string_view data, TTagGains& gains) {
+    if (data.empty()) return;
+    const std::string encoding(1, data[0]);
+    const bool wide = data[0] == 1 || data[0] == 2;
+    std::size_t end = 1;
+    if (wide)
+        while (end + 1 < data.size() && (data[end] != '\0' || data[end + 1] != '\0')) end += 2;
+    else
+        end = std::min(data.find('\0', 1), data.size());
+    const std::size_t valueAt = std::min(data.size(), end + (wide ? 2 : 1));
+    gains.TakeUserText(FirstValue(encoding + std::string(data.substr(1, end - 1))),
+                       FirstValue(encoding + std::string(data.substr(valueAt))));
+}
+
 struct TFrameIds {
-    std::string_view Title, Artist;
+    std::string_view Title, Artist, UserText, Volume;
 };
 
 } // namespace
 
-std::optional<TSongNames> ReadId3v2Names(TTagSource& source) {
+std::optional<TSongNames> ReadId3v2Names(TTagSource& source) { return ReadId3v2(source, true, nullptr).Names; }
+
+TId3v2Found ReadId3v2(TTagSource& source, bool wantNames, TTagGains* gains) {
+    TId3v2Found found;
     std::array<std::uint8_t, HeaderSize> header{};
-    if (!source.ReadAt(0, header.data(), header.size())) return std::nullopt;
-    if (header[0] != 'I' || header[1] != 'D' || header[2] != '3') return std::nullopt;
+    if (!source.ReadAt(0, header.data(), header.size())) return found;
+    if (header[0] != 'I' || header[1] != 'D' || header[2] != '3') return found;
     const std::uint8_t version = header[3];
-    if (version < 2 || version > 4 || header[4] == 0xFF) return std::nullopt;
+    if (version < 2 || version > 4 || header[4] == 0xFF) return found;
     for (std::size_t i = 6; i < 10; ++i)
-        if (header[i] & 0x80) return std::nullopt; // no sync-safe size
+        if (header[i] & 0x80) return found; // no sync-safe size
     const std::uint8_t flags = header[5];
     const std::uint32_t tagSize = SyncSafe(&header[6]);
-    if (HeaderSize + std::uint64_t{tagSize} > source.Size()) return std::nullopt; // a size that lies
+    found.AudioAt = HeaderSize + std::uint64_t{tagSize} + (version == 4 && (flags & 0x10) ? HeaderSize : 0);
+    if (HeaderSize + std::uint64_t{tagSize} > source.Size()) return found; // a size that lies
     const bool wholeTagUnsync = (flags & 0x80) != 0 && version < 4;
-    if (version == 2 && (flags & 0x40)) return std::nullopt; // 2.2's compression: no scheme was ever set
+    if (version == 2 && (flags & 0x40)) return found; // 2.2's compression: no scheme was ever set
 
     // The frames: read from the source where they are, or from the tag read whole when
     // version 2.2 or 2.3 unsynchronised all of it (its frame sizes count the bytes after).
     std::string whole;
     if (wholeTagUnsync) {
         whole.resize(std::min(tagSize, MaxUnsyncTagBytes));
-        if (!source.ReadAt(HeaderSize, whole.data(), whole.size())) return std::nullopt;
+        if (!source.ReadAt(HeaderSize, whole.data(), whole.size())) return found;
         whole = Resynchronised(whole);
     }
     const std::uint64_t end = wholeTagUnsync ? whole.size() : HeaderSize + std::uint64_t{tagSize};
@@ -121,20 +144,27 @@ std::optional<TSongNames> ReadId3v2Names(TTagSource& source) {
     if (version >= 3 && (flags & 0x40)) {
         // The extended header: its size counts itself in 2.4 (sync-safe), not in 2.3.
         std::uint8_t size[4];
-        if (!readAt(at, size, 4)) return std::nullopt;
+        if (!readAt(at, size, 4)) return found;
         const std::uint64_t skip = version == 4 ? SyncSafe(size) : std::uint64_t{BigEndian(size, 4)} + 4;
-        if (skip < 4 || at + skip > end) return std::nullopt;
+        if (skip < 4 || at + skip > end) return found;
         at += skip;
     }
 
-    const TFrameIds ids = version == 2 ? TFrameIds{"TT2", "TP1"} : TFrameIds{"TIT2", "TPE1"};
+    const TFrameIds ids = version == 2 ? TFrameIds{"TT2", "TP1", "TXX", ""} : TFrameIds{"TIT2", "TPE1", "TXXX", "RVA2"};
     const std::size_t idSize = version == 2 ? 3 : 4, frameHeaderSize = version == 2 ? 6 : 10;
     TSongNames names;
-    bool titleFound = false, artistFound = false;
-    for (int walked = 0; walked < MaxFramesWalked && !(titleFound && artistFound) && at + frameHeaderSize <= end;
+    bool titleFound = !wantNames, artistFound = !wantNames;
+    // A frame that lies ends the walk; names found before it count only where a walk for
+    // them alone would have ended there already.
+    bool lied = false;
+    for (int walked = 0; walked < MaxFramesWalked && !(titleFound && artistFound && (!gains || gains->Complete())) &&
+                         at + frameHeaderSize <= end;
          ++walked) {
         std::uint8_t frame[10];
-        if (!readAt(at, frame, frameHeaderSize)) return std::nullopt;
+        if (!readAt(at, frame, frameHeaderSize)) {
+            lied = true;
+            break;
+        }
         if (frame[0] == 0) break; // padding
         const std::string_view id(reinterpret_cast<const char*>(frame), idSize);
         const std::uint32_t size = version == 2   ? BigEndian(frame + 3, 3)
@@ -144,12 +174,13 @@ std::optional<TSongNames> ReadId3v2Names(TTagSource& source) {
         if (at + size > end) {
             // Beyond the part read whole it is unknown, and what was found counts; else
             // the frame lies about its size.
-            if (cut) break;
-            return std::nullopt;
+            lied = !cut;
+            break;
         }
         const bool isTitle = id == ids.Title && !titleFound, isArtist = id == ids.Artist && !artistFound;
-        if (isTitle || isArtist) {
-            // Frame flags: what comes before the text, and what cannot be read.
+        const bool isUserText = gains && id == ids.UserText, isVolume = gains && id == ids.Volume;
+        if (isTitle || isArtist || ((isUserText || isVolume) && size <= MaxGainFrameBytes)) {
+            // Frame flags: what comes before the data, and what cannot be read.
             const std::uint8_t format = version == 2 ? 0 : frame[9];
             std::uint64_t dataAt = at, dataSize = size;
             bool readable = true, unsync = false;
@@ -168,16 +199,25 @@ std::optional<TSongNames> ReadId3v2Names(TTagSource& source) {
             }
             if (readable && dataSize > 0) {
                 std::string data(static_cast<std::size_t>(std::min<std::uint64_t>(dataSize, MaxTextBytes)), '\0');
-                if (!readAt(dataAt, data.data(), data.size())) return std::nullopt;
+                if (!readAt(dataAt, data.data(), data.size())) {
+                    lied = true;
+                    break;
+                }
                 if (unsync) data = Resynchronised(data);
-                (isTitle ? names.Title : names.Artist) = FirstValue(data);
+                if (isUserText)
+                    TakeUserText(data, *gains);
+                else if (isVolume)
+                    gains->TakeRelativeVolume(data);
+                else
+                    (isTitle ? names.Title : names.Artist) = FirstValue(data);
             }
-            (isTitle ? titleFound : artistFound) = true;
+            if (isTitle || isArtist) (isTitle ? titleFound : artistFound) = true;
         }
         at += size;
     }
-    if (names.Title.empty() && names.Artist.empty()) return std::nullopt;
-    return names;
+    if ((!lied || (titleFound && artistFound)) && (!names.Title.empty() || !names.Artist.empty()))
+        found.Names = std::move(names);
+    return found;
 }
 
 TSongNames BothTags(const std::optional<TSongNames>& v2, const TSongNames& v1) {
