@@ -19,6 +19,7 @@ add_library(quilm_plugin STATIC
     src/media/ProgressThread.cpp
     src/media/qrvMP3.cpp
     src/player/Mp3Player.cpp
+    src/player/TrackVolume.cpp
     src/plugin/BackgroundScan.cpp
     src/plugin/ConfigTextPass.cpp
     src/plugin/EntryPoint.cpp

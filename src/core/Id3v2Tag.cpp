@@ -10,15 +10,14 @@
 namespace {
 
 constexpr std::size_t HeaderSize = 10;
-// A title or an artist is never longer than this: the rest of a longer frame is not read.
+// A title, an artist or a gain is never longer than this: the rest of a longer frame is
+// not read.
 constexpr std::size_t MaxTextBytes = 4096;
 // An unsynchronised version 2.2 or 2.3 tag is read whole, up to this much.
 constexpr std::uint32_t MaxUnsyncTagBytes = 1u << 20;
 // Frames walked at most, one read each: a tag of millions of tiny frames is given up
 // on long before its end (the title and artist come among the first few in practice).
 constexpr int MaxFramesWalked = 1000;
-// A ReplayGain frame is a few dozen bytes: a longer one is passed by.
-constexpr std::uint32_t MaxGainFrameBytes = 1024;
 
 std::uint32_t SyncSafe(const std::uint8_t* b) {
     return std::uint32_t{b[0] & 0x7Fu} << 21 | std::uint32_t{b[1] & 0x7Fu} << 14 | std::uint32_t{b[2] & 0x7Fu} << 7 |
@@ -46,11 +45,8 @@ void TrimEnd(std::string& text) {
     while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ')) text.pop_back();
 }
 
-// The first value of a text frame's data (encoding byte, then text) as UTF-8.
-std::string FirstValue(std::string_view data) {
-    if (data.empty()) return {};
-    const auto encoding = static_cast<unsigned char>(data[0]);
-    std::string_view text = data.substr(1);
+// The first value of text in the encoding (a text frame's first byte) as UTF-8.
+std::string FirstValue(unsigned char encoding, std::string_view text) {
     std::string value;
     if (encoding == 1 || encoding == 2) {
         // UTF-16: a byte-order mark decides; without one, version 2.4's UTF-16BE is
@@ -87,16 +83,15 @@ std::string FirstValue(std::string_view data) {
 // first value, as UTF-8.
 void TakeUserText(std::string_view data, TTagGains& gains) {
     if (data.empty()) return;
-    const std::string encoding(1, data[0]);
-    const bool wide = data[0] == 1 || data[0] == 2;
+    const auto encoding = static_cast<unsigned char>(data[0]);
+    const bool wide = encoding == 1 || encoding == 2;
     std::size_t end = 1;
     if (wide)
         while (end + 1 < data.size() && (data[end] != '\0' || data[end + 1] != '\0')) end += 2;
     else
         end = std::min(data.find('\0', 1), data.size());
     const std::size_t valueAt = std::min(data.size(), end + (wide ? 2 : 1));
-    gains.TakeUserText(FirstValue(encoding + std::string(data.substr(1, end - 1))),
-                       FirstValue(encoding + std::string(data.substr(valueAt))));
+    gains.TakeUserText(FirstValue(encoding, data.substr(1, end - 1)), FirstValue(encoding, data.substr(valueAt)));
 }
 
 struct TFrameIds {
@@ -179,7 +174,7 @@ TId3v2Found ReadId3v2(TTagSource& source, bool wantNames, TTagGains* gains) {
         }
         const bool isTitle = id == ids.Title && !titleFound, isArtist = id == ids.Artist && !artistFound;
         const bool isUserText = gains && id == ids.UserText, isVolume = gains && id == ids.Volume;
-        if (isTitle || isArtist || ((isUserText || isVolume) && size <= MaxGainFrameBytes)) {
+        if (isTitle || isArtist || isUserText || isVolume) {
             // Frame flags: what comes before the data, and what cannot be read.
             const std::uint8_t format = version == 2 ? 0 : frame[9];
             std::uint64_t dataAt = at, dataSize = size;
@@ -209,7 +204,7 @@ TId3v2Found ReadId3v2(TTagSource& source, bool wantNames, TTagGains* gains) {
                 else if (isVolume)
                     gains->TakeRelativeVolume(data);
                 else
-                    (isTitle ? names.Title : names.Artist) = FirstValue(data);
+                    (isTitle ? names.Title : names.Artist) = FirstValue(data[0], std::string_view(data).substr(1));
             }
             if (isTitle || isArtist) (isTitle ? titleFound : artistFound) = true;
         }

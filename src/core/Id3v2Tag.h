@@ -44,8 +44,8 @@ struct TId3v2Found {
 };
 
 // The same walk for the names (wantNames) and, with gains, for the TXXX (2.2: TXX) and
-// RVA2 frames of ReplayGain (one of more than a kilobyte is passed by): the walk ends
-// once both names are found and gains is Complete, or at the tag's end. Gains met
+// RVA2 frames of ReplayGain (each read as far as a name would be): the walk ends once
+// both names are found and gains is Complete, or at the tag's end. Gains met
 // before a frame whose size lies count. Without gains, it reads exactly what
 // ReadId3v2Names reads.
 TId3v2Found ReadId3v2(TTagSource& source, bool wantNames, TTagGains* gains);

@@ -22,8 +22,8 @@ inline constexpr double MaxGainDb = 60;
 // comma, nothing after the unit).
 std::optional<double> DecibelsOfText(std::string_view text);
 
-// The gains of an ID3v2 tag's frames, each the first frame of its kind, as the tag
-// reader meets them.
+// The gains of an ID3v2 tag's frames, as the tag reader meets them: of each kind, the
+// first frame that holds a gain counts.
 class TTagGains {
 public:
     explicit TTagGains(TLoudness mode) noexcept : FMode(mode) {}
@@ -35,18 +35,16 @@ public:
     // bits and the peak. The master volume channel (type 1) counts.
     void TakeRelativeVolume(std::string_view data);
     // True once nothing later in the tag can change Gain().
-    bool Complete() const noexcept;
+    bool Complete() const noexcept {
+        return FMode == TLoudness::Track ? FUserTrack.has_value() : FMode != TLoudness::Album || FUserAlbum.has_value();
+    }
     // The TXXX gain of the mode (album: else the track's), else the RVA2 one likewise.
     std::optional<double> Gain() const noexcept;
 
 private:
-    // Per source: the track's and the album's; set once a frame of that kind was met.
-    struct TFound {
-        bool Met = false;
-        std::optional<double> Gain;
-    };
     TLoudness FMode;
-    TFound FUserTrack, FUserAlbum, FVolumeTrack, FVolumeAlbum;
+    // Per source, the track's and the album's: the first of its frames that is a gain.
+    std::optional<double> FUserTrack, FUserAlbum, FVolumeTrack, FVolumeAlbum;
 };
 
 // The track's gain: the tag's (gains), else the LAME header's, read from the first MPEG

@@ -12,9 +12,9 @@
 
 #include "core/KeyMap.h"
 #include "core/RandomGenerator.h"
-#include "core/VolumeLevel.h"
 #include "media/qrvMP3.h"
 #include "player/PlayerReport.h"
+#include "player/TrackVolume.h"
 #include "win32/SlimLock.h"
 
 class THostBinding;
@@ -141,11 +141,9 @@ public:
     // platforms fault in their own teardown when a process ends with an MCI device
     // still open.)
     void CloseForExit() noexcept;
-    // One volume step up or down: applies to the current track at once and to every
-    // later one, and shows "Volume> N%", whether the player is on or off.
+    // One volume step up or down, or mute switched (see TTrackVolume): applies to the
+    // current track at once and to every later one, and shows the level, on or off.
     void ChangeVolume(bool up);
-    // Switches muting: the current track and every later one play at level 0, or at
-    // the level from before again; shows "Volume> muted" or "Volume> N%".
     void ToggleMute();
     // Moves the current track by deltaMs (not before its start): it plays or stays
     // paused there, and shows where it is. Reaching the end ends the track as its
@@ -157,6 +155,8 @@ public:
     // With on, every track from the next one on is shown by its song's own name from its
     // tags, where they have one (see TqrvMP3::Title); off, by its file name.
     void SetTitlesFromTags(bool on) noexcept { FTitlesFromTags = on; }
+    // At load: every track plays with its own gain on top of the level (TTrackVolume).
+    void SetLoudness(const TLoudnessSetting& setting) noexcept { FVolume = TTrackVolume(setting); }
 
     // Every track from the next one on reports its progress to handler, through a
     // ticker that runs while it plays (for a host or a feature that shows progress).
@@ -205,8 +205,7 @@ private:
     bool FPausedByFocus = false;
     THotKeys FKeys;
     TKeyMap FKeyMap;
-    TVolumeLevel FVolume;
-    bool FMuted = false;
+    TTrackVolume FVolume;
     mutable TSlimLock FPlaylistLock;
     std::vector<std::wstring> FPlaylist;
     bool FScanning = false;

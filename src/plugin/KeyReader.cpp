@@ -20,3 +20,8 @@ bool TKeyReader::ValueIs(const char* section, const char* key, const char* word)
     return n < sizeof value - 1 &&
            CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, value, static_cast<int>(n), word, -1) == CSTR_EQUAL;
 }
+
+std::string_view TKeyReader::Text(const char* section, const char* key, char (&buffer)[64]) const {
+    const DWORD n = GetPrivateProfileStringA(section, key, "", buffer, sizeof buffer, FFileName.c_str());
+    return n < sizeof buffer - 1 ? std::string_view(buffer, n) : std::string_view();
+}

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 class TKeyReader {
 public:
@@ -18,6 +19,8 @@ public:
     std::uint16_t ReadHotKey(const char* section, const char* key, std::uint16_t defaultValue) const;
     // True when the value of section/key is word, in any case of its ASCII letters.
     bool ValueIs(const char* section, const char* key, const char* word) const;
+    // The value of section/key, in buffer; empty when it is missing or does not fit.
+    std::string_view Text(const char* section, const char* key, char (&buffer)[64]) const;
 
 private:
     std::string FFileName;

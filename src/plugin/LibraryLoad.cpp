@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "core/GainedVolume.h"
 #include "core/ManualLifetime.h"
 #include "media/ProgressThread.h"
 #include "plugin/ConfigTextPass.h"
@@ -25,6 +26,7 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host, std::vector<TPl
     if (!IsExistingFile(ConfigFileName)) return nullptr;
     THotKeys hotKeys;
     bool titlesFromTags = false;
+    TLoudnessSetting loudness;
     {
         const TKeyReader keys(ConfigFileName);
         // In the order the keys are read.
@@ -43,9 +45,15 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host, std::vector<TPl
         hotKeys.Mute = ReadKey(keys, "key_mute", 0);
         hotKeys.PassToGame = !keys.ValueIs(KeysSection, "pass_hot_keys", "no");
         titlesFromTags = keys.ValueIs("display", "titles", "tags");
+        loudness.Mode = keys.ValueIs("player", "loudness", "track")   ? TLoudness::Track
+                        : keys.ValueIs("player", "loudness", "album") ? TLoudness::Album
+                                                                      : TLoudness::Off;
+        char preamp[64];
+        loudness.PreampDb = PreampOfText(keys.Text("player", "loudness_preamp", preamp));
     }
     auto player = std::make_unique<TMp3Player>(host, hotKeys);
     player->SetTitlesFromTags(titlesFromTags);
+    player->SetLoudness(loudness);
     std::vector<std::wstring> playlist;
     ScanPlaylist(ConfigFileName, playlist, {}, later);
     player->Append(std::move(playlist));
