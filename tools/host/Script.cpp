@@ -1,6 +1,7 @@
 #include "Script.h"
 
 #include "BareMci.h"
+#include "MciRecorder.h"
 
 #include <tlhelp32.h>
 
@@ -271,6 +272,7 @@ bool LoadPlugin() {
         return false;
     }
     Report("load: ok");
+    RecordMciOf(Plugin);
     return true;
 }
 
