@@ -7,6 +7,8 @@
 //    against the bare MCI commands that any player needs for the same file (open,
 //    length, close, open, play);
 //  - the same key with resume=yes and a now-playing file, against the key without them;
+//  - the same key with loudness=track (the track's gain read with its tags, sent before
+//    its play), against the key without it, in turns;
 //  - key to seek line: a seek key through the keyboard hook until its status line,
 //    against the bare MCI commands of the same seek (mode, time format, position,
 //    play from).
@@ -184,6 +186,27 @@ int main(int argc, char** argv) {
         std::printf("| key to \"Play>\" line, resume=yes and nowplaying=FILE | %.1f ms | the same key without them "
                     "%.1f ms | %.2f |\n",
                     keptToPlay / 1000, keyToPlay / 1000, keptToPlay / keyToPlay);
+    }
+
+    // The same with loudness=track: the track (made by LAME) has its gain in the LAME
+    // header, read in the open that reads the trailer; the volume goes to the device
+    // before its play. In turns with the key without it, so both meet the same machine.
+    {
+        TMp3Player loud(host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END});
+        loud.SetLoudness({TLoudness::Track, 0});
+        loud.Append(track);
+        std::vector<double> loudTimes, plainTimes;
+        for (int i = 0; i < 15; ++i) {
+            Player = &loud;
+            loudTimes.push_back(TimeKeyToLine(VK_F5, "\"Play>\" with loudness"));
+            KeyboardHook(HC_ACTION, VK_F5, 1);
+            Player = &player;
+            plainTimes.push_back(TimeKeyToLine(VK_F5, "\"Play>\""));
+            KeyboardHook(HC_ACTION, VK_F5, 1);
+        }
+        const double loudToPlay = Median(loudTimes), plainToPlay = Median(plainTimes);
+        std::printf("| key to \"Play>\" line, loudness=track | %.1f ms | the same key without it %.1f ms | %.2f |\n",
+                    loudToPlay / 1000, plainToPlay / 1000, loudToPlay / plainToPlay);
     }
 
     // Key to a seek's line: ahead and back in turn on a track that plays; the bare seek
