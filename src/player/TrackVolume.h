@@ -30,7 +30,8 @@ public:
         if (!FMuted && !gainDb && FLevel.IsFull()) return std::nullopt;
         return Target(gainDb);
     }
-    // The volume a track's device should have now (the same, with full as a number).
+    // The volume a track's device should have now, after a key or at the end of a fade
+    // (the same, with full as a number).
     std::uint32_t Target(std::optional<double> gainDb) const noexcept {
         if (FMuted) return 0;
         if (!gainDb || FSetting.Mode == TLoudness::Off) return FLevel.MciValue();
