@@ -21,6 +21,7 @@ add_library(quilm_plugin STATIC
     src/player/Mp3Player.cpp
     src/player/RememberedTrack.cpp
     src/plugin/AutoStart.cpp
+    src/player/TrackVolume.cpp
     src/plugin/BackgroundScan.cpp
     src/plugin/ConfigTextPass.cpp
     src/plugin/EntryPoint.cpp
@@ -99,7 +100,7 @@ function(quilm_host_image target)
 endfunction()
 
 add_executable(standin-host WIN32 tools/host/StandInHost.cpp tools/host/Script.cpp tools/host/GameWindow.cpp
-    tools/host/BareMci.cpp)
+    tools/host/BareMci.cpp tools/host/MciRecorder.cpp)
 quilm_host_image(standin-host)
 target_compile_definitions(standin-host PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 target_link_libraries(standin-host PRIVATE user32 gdi32 kernel32 winmm)

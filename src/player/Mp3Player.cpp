@@ -233,7 +233,7 @@ bool TMp3Player::StartCurrent(std::int32_t fromMs, bool paused) {
     std::wstring path = Entry(FIndex);
     if (!IsExistingFile(path)) return false;
     if (FWatcher) FLastPath = path;
-    FTrack = std::make_unique<TqrvMP3>(std::move(path), FTitlesFromTags);
+    FTrack = std::make_unique<TqrvMP3>(std::move(path), FTitlesFromTags, FVolume.Loudness());
     // Measuring the length opens the device, and its driver may have let the game end.
     if (Interrupted()) {
         FTrack.reset();
@@ -246,11 +246,8 @@ bool TMp3Player::StartCurrent(std::int32_t fromMs, bool paused) {
     FPausedByFocus = false;
     FTrack->SetOnEnd([this](TqrvMP3& sender) { TrackEnded(sender); });
     if (FOnTrackProgress) FTrack->SetOnProgress(FOnTrackProgress);
-    // A new device starts at full volume.
-    if (FMuted)
-        FTrack->SetVolume(0);
-    else if (!FVolume.IsFull())
-        FTrack->SetVolume(FVolume.MciValue());
+    // Sent as the device opens, before its play.
+    if (const auto volume = FVolume.BeforePlay(FTrack->Gain())) FTrack->SetVolume(*volume);
     try {
         if (fromMs == 0 && !paused)
             FTrack->Play();
@@ -318,17 +315,15 @@ TKeyOutcome TMp3Player::KeyPressed(std::uint16_t key) {
 }
 
 void TMp3Player::ChangeVolume(bool up) {
-    // While muted, a volume key unmutes first and steps from the level from before.
-    FMuted = false;
-    up ? FVolume.Up() : FVolume.Down();
-    if (FTrack) FTrack->SetVolume(FVolume.MciValue());
-    ShowText(VolumeLine(FVolume.Percent()));
+    FVolume.Step(up);
+    if (FTrack) FTrack->SetVolume(FVolume.Target(FTrack->Gain()));
+    ShowText(FVolume.Line());
 }
 
 void TMp3Player::ToggleMute() {
-    FMuted = !FMuted;
-    if (FTrack) FTrack->SetVolume(FMuted ? 0 : FVolume.MciValue());
-    ShowText(FMuted ? StatusMuted : VolumeLine(FVolume.Percent()));
+    FVolume.ToggleMute();
+    if (FTrack) FTrack->SetVolume(FVolume.Target(FTrack->Gain()));
+    ShowText(FVolume.Line());
 }
 
 void TMp3Player::Seek(std::int32_t deltaMs) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "core/GainedVolume.h"
 #include "core/ManualLifetime.h"
 #include "media/ProgressThread.h"
 #include "plugin/ConfigTextPass.h"
@@ -26,6 +27,7 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host, std::vector<TPl
     THotKeys hotKeys;
     bool titlesFromTags = false;
     bool shuffleRounds = false;
+    TLoudnessSetting loudness;
     {
         const TKeyReader keys(ConfigFileName);
         // In the order the keys are read.
@@ -45,10 +47,15 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host, std::vector<TPl
         hotKeys.PassToGame = !keys.ValueIs(KeysSection, "pass_hot_keys", "no");
         titlesFromTags = keys.ValueIs("display", "titles", "tags");
         shuffleRounds = keys.ValueIs("player", "shuffle", "tracks");
+        loudness.Mode = keys.ValueIs("player", "loudness", "track")   ? TLoudness::Track
+                        : keys.ValueIs("player", "loudness", "album") ? TLoudness::Album
+                                                                      : TLoudness::Off;
+        loudness.PreampDb = PreampOfText(keys.Value("player", "loudness_preamp"));
     }
     auto player = std::make_unique<TMp3Player>(host, hotKeys);
     player->SetTitlesFromTags(titlesFromTags);
     player->SetShuffleRounds(shuffleRounds);
+    player->SetLoudness(loudness);
     std::vector<std::wstring> playlist;
     ScanPlaylist(ConfigFileName, playlist, {}, later);
     player->Append(std::move(playlist));

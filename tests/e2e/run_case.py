@@ -17,6 +17,9 @@ A case file has sections:
               'status N' for the exit status; 'output TEXT' for a line the game must
               print; 'no-output TEXT' for text it must never print;
               'no-line-after TEXT' for no status line after the output line TEXT;
+              'mci: TEXT' for every MCI play and volume command the plug-in sent, in
+              order (all of them; the game runs with --record-mci, see
+              tools/host/MciRecorder.h);
               'may-fault-at-exit' for a game that ends its process with a device the
               plug-in could not close (a signal after the script's end passes, and is
               counted)
@@ -86,6 +89,10 @@ def check(expect, status, output, build, case_path, game, made):
     failures = []
     if not lines_match(want_lines, got_lines):
         failures.append("status lines differ:\n  want: %s\n  got:  %s" % (want_lines, got_lines))
+    want_mci = [l.rstrip() for l in expect if l.startswith("mci:")]
+    got_mci = [l.rstrip() for l in output if l.startswith("mci:")]
+    if want_mci and want_mci != got_mci:
+        failures.append("MCI commands differ:\n  want: %s\n  got:  %s" % (want_mci, got_mci))
     want_status = next((int(l.split()[1]) for l in expect if l.startswith("status ")), 0)
     if died_of_signal(status):
         allowed = "may-fault-at-exit" in expect and SCRIPT_END_MARKER in output
@@ -143,6 +150,8 @@ def main():
                      "utf-8" if utf8 else "cp1252")
     try:
         options = " ".join(case.get("options", [])).split()
+        if any(l.startswith("mci:") for l in case.get("expect", []) + case.get("expect2", [])):
+            options.append("--record-mci")
         made = files_in(game) | {"script.txt"}
         failed = False
         for script, expect in (("script", "expect"), ("script2", "expect2")):

@@ -1,6 +1,7 @@
 #include "Script.h"
 
 #include "BareMci.h"
+#include "MciRecorder.h"
 
 #include <tlhelp32.h>
 
@@ -299,6 +300,7 @@ bool LoadPlugin() {
         return false;
     }
     Report("load: ok");
+    RecordMciOf(Plugin);
     return true;
 }
 

@@ -2,7 +2,7 @@
 // on the main thread, the game's text routine at its fixed address, and the plug-in
 // loaded from "vask\quilm.dll" on that thread, as the game's loader does.
 //
-//   standin-host [--build A|B] [--peek] [--script FILE]
+//   standin-host [--build A|B] [--peek] [--record-mci] [--script FILE]
 //   standin-host --hold-desktop
 //
 // Without --script it runs until its window is closed. Exit status: 0 script done (or
@@ -18,6 +18,7 @@
 
 #include "GameWindow.h"
 #include "HostSection.h"
+#include "MciRecorder.h"
 #include "Script.h"
 
 namespace {
@@ -88,10 +89,12 @@ int main(int argc, char** argv) {
             build = (argv[++i][0] == 'B' || argv[i][0] == 'b') ? THostBuild::Other : THostBuild::First;
         } else if (std::strcmp(argv[i], "--peek") == 0) {
             options.PeekFirst = true;
+        } else if (std::strcmp(argv[i], "--record-mci") == 0) {
+            EnableMciRecording();
         } else if (std::strcmp(argv[i], "--script") == 0 && i + 1 < argc) {
             scriptPath = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: standin-host [--build A|B] [--peek] [--script FILE]\n");
+            std::fprintf(stderr, "usage: standin-host [--build A|B] [--peek] [--record-mci] [--script FILE]\n");
             return ExitBadScript;
         }
     }
