@@ -19,6 +19,7 @@ add_executable(core_tests
     tests/native/Id3v2TagTests.cpp
     tests/native/OperationGuardTests.cpp
     tests/native/PlaylistFileTests.cpp
+    tests/native/ReplayGainTests.cpp
     tests/native/ResumeStateTests.cpp
     tests/native/PlayOrderTests.cpp)
 target_link_libraries(core_tests PRIVATE quilm_core GTest::gtest_main)

@@ -22,6 +22,7 @@ add_library(quilm_plugin STATIC
     src/player/Mp3Player.cpp
     src/player/RememberedTrack.cpp
     src/plugin/AutoStart.cpp
+    src/player/TrackVolume.cpp
     src/plugin/BackgroundScan.cpp
     src/plugin/ConfigTextPass.cpp
     src/plugin/EntryPoint.cpp

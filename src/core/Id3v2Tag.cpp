@@ -5,11 +5,13 @@
 #include <vector>
 
 #include "core/PlaylistFile.h"
+#include "core/ReplayGain.h"
 
 namespace {
 
 constexpr std::size_t HeaderSize = 10;
-// A title or an artist is never longer than this: the rest of a longer frame is not read.
+// A title, an artist or a gain is never longer than this: the rest of a longer frame is
+// not read.
 constexpr std::size_t MaxTextBytes = 4096;
 // An unsynchronised version 2.2 or 2.3 tag is read whole, up to this much.
 constexpr std::uint32_t MaxUnsyncTagBytes = 1u << 20;
@@ -43,11 +45,8 @@ void TrimEnd(std::string& text) {
     while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ')) text.pop_back();
 }
 
-// The first value of a text frame's data (encoding byte, then text) as UTF-8.
-std::string FirstValue(std::string_view data) {
-    if (data.empty()) return {};
-    const auto encoding = static_cast<unsigned char>(data[0]);
-    std::string_view text = data.substr(1);
+// The first value of text in the encoding (a text frame's first byte) as UTF-8.
+std::string FirstValue(unsigned char encoding, std::string_view text) {
     std::string value;
     if (encoding == 1 || encoding == 2) {
         // UTF-16: a byte-order mark decides; without one, version 2.4's UTF-16BE is
@@ -80,32 +79,51 @@ std::string FirstValue(std::string_view data) {
     return value;
 }
 
+// A TXXX frame's data (encoding byte, description, value): the description and the
+// first value, as UTF-8.
+void TakeUserText(std::string_view data, TTagGains& gains) {
+    if (data.empty()) return;
+    const auto encoding = static_cast<unsigned char>(data[0]);
+    const bool wide = encoding == 1 || encoding == 2;
+    std::size_t end = 1;
+    if (wide)
+        while (end + 1 < data.size() && (data[end] != '\0' || data[end + 1] != '\0')) end += 2;
+    else
+        end = std::min(data.find('\0', 1), data.size());
+    const std::size_t valueAt = std::min(data.size(), end + (wide ? 2 : 1));
+    gains.TakeUserText(FirstValue(encoding, data.substr(1, end - 1)), FirstValue(encoding, data.substr(valueAt)));
+}
+
 struct TFrameIds {
-    std::string_view Title, Artist;
+    std::string_view Title, Artist, UserText, Volume;
 };
 
 } // namespace
 
-std::optional<TSongNames> ReadId3v2Names(TTagSource& source) {
+std::optional<TSongNames> ReadId3v2Names(TTagSource& source) { return ReadId3v2(source, true, nullptr).Names; }
+
+TId3v2Found ReadId3v2(TTagSource& source, bool wantNames, TTagGains* gains) {
+    TId3v2Found found;
     std::array<std::uint8_t, HeaderSize> header{};
-    if (!source.ReadAt(0, header.data(), header.size())) return std::nullopt;
-    if (header[0] != 'I' || header[1] != 'D' || header[2] != '3') return std::nullopt;
+    if (!source.ReadAt(0, header.data(), header.size())) return found;
+    if (header[0] != 'I' || header[1] != 'D' || header[2] != '3') return found;
     const std::uint8_t version = header[3];
-    if (version < 2 || version > 4 || header[4] == 0xFF) return std::nullopt;
+    if (version < 2 || version > 4 || header[4] == 0xFF) return found;
     for (std::size_t i = 6; i < 10; ++i)
-        if (header[i] & 0x80) return std::nullopt; // no sync-safe size
+        if (header[i] & 0x80) return found; // no sync-safe size
     const std::uint8_t flags = header[5];
     const std::uint32_t tagSize = SyncSafe(&header[6]);
-    if (HeaderSize + std::uint64_t{tagSize} > source.Size()) return std::nullopt; // a size that lies
+    found.AudioAt = HeaderSize + std::uint64_t{tagSize} + (version == 4 && (flags & 0x10) ? HeaderSize : 0);
+    if (HeaderSize + std::uint64_t{tagSize} > source.Size()) return found; // a size that lies
     const bool wholeTagUnsync = (flags & 0x80) != 0 && version < 4;
-    if (version == 2 && (flags & 0x40)) return std::nullopt; // 2.2's compression: no scheme was ever set
+    if (version == 2 && (flags & 0x40)) return found; // 2.2's compression: no scheme was ever set
 
     // The frames: read from the source where they are, or from the tag read whole when
     // version 2.2 or 2.3 unsynchronised all of it (its frame sizes count the bytes after).
     std::string whole;
     if (wholeTagUnsync) {
         whole.resize(std::min(tagSize, MaxUnsyncTagBytes));
-        if (!source.ReadAt(HeaderSize, whole.data(), whole.size())) return std::nullopt;
+        if (!source.ReadAt(HeaderSize, whole.data(), whole.size())) return found;
         whole = Resynchronised(whole);
     }
     const std::uint64_t end = wholeTagUnsync ? whole.size() : HeaderSize + std::uint64_t{tagSize};
@@ -121,20 +139,27 @@ std::optional<TSongNames> ReadId3v2Names(TTagSource& source) {
     if (version >= 3 && (flags & 0x40)) {
         // The extended header: its size counts itself in 2.4 (sync-safe), not in 2.3.
         std::uint8_t size[4];
-        if (!readAt(at, size, 4)) return std::nullopt;
+        if (!readAt(at, size, 4)) return found;
         const std::uint64_t skip = version == 4 ? SyncSafe(size) : std::uint64_t{BigEndian(size, 4)} + 4;
-        if (skip < 4 || at + skip > end) return std::nullopt;
+        if (skip < 4 || at + skip > end) return found;
         at += skip;
     }
 
-    const TFrameIds ids = version == 2 ? TFrameIds{"TT2", "TP1"} : TFrameIds{"TIT2", "TPE1"};
+    const TFrameIds ids = version == 2 ? TFrameIds{"TT2", "TP1", "TXX", ""} : TFrameIds{"TIT2", "TPE1", "TXXX", "RVA2"};
     const std::size_t idSize = version == 2 ? 3 : 4, frameHeaderSize = version == 2 ? 6 : 10;
     TSongNames names;
-    bool titleFound = false, artistFound = false;
-    for (int walked = 0; walked < MaxFramesWalked && !(titleFound && artistFound) && at + frameHeaderSize <= end;
+    bool titleFound = !wantNames, artistFound = !wantNames;
+    // A frame that lies ends the walk; names found before it count only where a walk for
+    // them alone would have ended there already.
+    bool lied = false;
+    for (int walked = 0; walked < MaxFramesWalked && !(titleFound && artistFound && (!gains || gains->Complete())) &&
+                         at + frameHeaderSize <= end;
          ++walked) {
         std::uint8_t frame[10];
-        if (!readAt(at, frame, frameHeaderSize)) return std::nullopt;
+        if (!readAt(at, frame, frameHeaderSize)) {
+            lied = true;
+            break;
+        }
         if (frame[0] == 0) break; // padding
         const std::string_view id(reinterpret_cast<const char*>(frame), idSize);
         const std::uint32_t size = version == 2   ? BigEndian(frame + 3, 3)
@@ -144,12 +169,13 @@ std::optional<TSongNames> ReadId3v2Names(TTagSource& source) {
         if (at + size > end) {
             // Beyond the part read whole it is unknown, and what was found counts; else
             // the frame lies about its size.
-            if (cut) break;
-            return std::nullopt;
+            lied = !cut;
+            break;
         }
         const bool isTitle = id == ids.Title && !titleFound, isArtist = id == ids.Artist && !artistFound;
-        if (isTitle || isArtist) {
-            // Frame flags: what comes before the text, and what cannot be read.
+        const bool isUserText = gains && id == ids.UserText, isVolume = gains && id == ids.Volume;
+        if (isTitle || isArtist || isUserText || isVolume) {
+            // Frame flags: what comes before the data, and what cannot be read.
             const std::uint8_t format = version == 2 ? 0 : frame[9];
             std::uint64_t dataAt = at, dataSize = size;
             bool readable = true, unsync = false;
@@ -168,16 +194,25 @@ std::optional<TSongNames> ReadId3v2Names(TTagSource& source) {
             }
             if (readable && dataSize > 0) {
                 std::string data(static_cast<std::size_t>(std::min<std::uint64_t>(dataSize, MaxTextBytes)), '\0');
-                if (!readAt(dataAt, data.data(), data.size())) return std::nullopt;
+                if (!readAt(dataAt, data.data(), data.size())) {
+                    lied = true;
+                    break;
+                }
                 if (unsync) data = Resynchronised(data);
-                (isTitle ? names.Title : names.Artist) = FirstValue(data);
+                if (isUserText)
+                    TakeUserText(data, *gains);
+                else if (isVolume)
+                    gains->TakeRelativeVolume(data);
+                else
+                    (isTitle ? names.Title : names.Artist) = FirstValue(data[0], std::string_view(data).substr(1));
             }
-            (isTitle ? titleFound : artistFound) = true;
+            if (isTitle || isArtist) (isTitle ? titleFound : artistFound) = true;
         }
         at += size;
     }
-    if (names.Title.empty() && names.Artist.empty()) return std::nullopt;
-    return names;
+    if ((!lied || (titleFound && artistFound)) && (!names.Title.empty() || !names.Artist.empty()))
+        found.Names = std::move(names);
+    return found;
 }
 
 TSongNames BothTags(const std::optional<TSongNames>& v2, const TSongNames& v1) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+class TTagGains;
+
 // The bytes of a file, read where they are.
 class TTagSource {
 public:
@@ -34,6 +36,19 @@ struct TSongNames {
 // at most), and at most a few kilobytes of each of the two. Of an unsynchronised 2.2
 // or 2.3 tag the first megabyte is read whole: what it holds counts.
 std::optional<TSongNames> ReadId3v2Names(TTagSource& source);
+
+// What one walk through the tag's frames found.
+struct TId3v2Found {
+    std::optional<TSongNames> Names; // as ReadId3v2Names
+    std::uint64_t AudioAt = 0;       // where the tag ends (with 2.4's footer): 0 without a tag
+};
+
+// The same walk for the names (wantNames) and, with gains, for the TXXX (2.2: TXX) and
+// RVA2 frames of ReplayGain (each read as far as a name would be): the walk ends once
+// both names are found and gains is Complete, or at the tag's end. Gains met
+// before a frame whose size lies count. Without gains, it reads exactly what
+// ReadId3v2Names reads.
+TId3v2Found ReadId3v2(TTagSource& source, bool wantNames, TTagGains* gains);
 
 // The names of a file with both tags: each field from the ID3v2 tag (v2) where it has
 // one, else from the ID3v1 trailer (v1), as the common tag readers take such files.

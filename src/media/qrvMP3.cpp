@@ -59,8 +59,8 @@ std::string NameForMessage(const std::wstring& name) {
 
 } // namespace
 
-TqrvMP3::TqrvMP3(std::wstring fileName, bool titleFromTags) : FFileName(std::move(fileName)) {
-    ReadTags(titleFromTags);
+TqrvMP3::TqrvMP3(std::wstring fileName, bool titleFromTags, TLoudness loudness) : FFileName(std::move(fileName)) {
+    ReadTags(titleFromTags, loudness);
     FLength = MeasureLength();
     FWindow = std::make_unique<TNotifyWindow>(static_cast<TNotifyTarget&>(*this));
 }
@@ -85,7 +85,7 @@ std::string TqrvMP3::ErrorText(MCIERROR code) {
     return buffer;
 }
 
-void TqrvMP3::ReadTags(bool titleFromTags) {
+void TqrvMP3::ReadTags(bool titleFromTags, TLoudness loudness) {
     const TQuietErrorMode quiet;
     UniqueFile file(
         CreateFileW(FFileName.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -104,11 +104,17 @@ void TqrvMP3::ReadTags(bool titleFromTags) {
     const std::size_t got = static_cast<std::size_t>(std::min<std::uint64_t>(source.Size(), sizeof bytes));
     if (!source.ReadAt(trailerAt, bytes, got)) return;
     FTag = TagFromTrailer(bytes, got);
+    if (!titleFromTags && loudness == TLoudness::Off) return;
+    // One walk through the ID3v2 tag for the names and the gain frames; the LAME header
+    // behind it only when the tag has no gain.
+    TTagGains gains(loudness);
+    const TId3v2Found found = ReadId3v2(source, titleFromTags, loudness == TLoudness::Off ? nullptr : &gains);
+    FGain = TrackGain(gains, source, found.AudioAt);
     if (!titleFromTags) return;
     // The trailer's fields are in the system code page.
     const auto field = [](const char* text, std::size_t n) { return Utf8Of(WideOf(TrailerField(text, n), false)); };
     const TSongNames trailer{field(FTag.Title, sizeof FTag.Title), field(FTag.Artist, sizeof FTag.Artist)};
-    if (const auto title = SongTitle(BothTags(ReadId3v2Names(source), trailer))) FSongTitle = WideOf(*title, true);
+    if (const auto title = SongTitle(BothTags(found.Names, trailer))) FSongTitle = WideOf(*title, true);
 }
 
 std::int32_t TqrvMP3::MeasureLength() {

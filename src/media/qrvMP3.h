@@ -1,6 +1,6 @@
-// One MCI device for one MP3 file: reads its ID3 version 1 trailer, measures its
-// length, and plays, pauses, resumes and stops it, reporting the natural end of the
-// track through FOnEnd.
+// One MCI device for one MP3 file: reads its ID3 version 1 trailer (and where asked
+// its song's name and its gain), measures its length, and plays, pauses, resumes and
+// stops it, reporting the natural end of the track through FOnEnd.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +13,7 @@
 #include <string>
 
 #include "core/Id3Tag.h"
+#include "core/ReplayGain.h"
 #include "media/NotifyWindow.h"
 
 class TqrvMP3;
@@ -37,9 +38,10 @@ class TqrvMP3 : private TNotifyTarget {
 public:
     // Reads the trailer, measures the length (opening and closing the device once) and
     // creates the notification window. With titleFromTags, the title is the song's own
-    // from the file's tags where they have one (see Title). Raises EFOpenError,
+    // from the file's tags where they have one (see Title); with loudness on, the gain
+    // of that mode is read in the same pass (see Gain). Raises EFOpenError,
     // eMciDeviceError or Exception; nothing is left behind when it does.
-    explicit TqrvMP3(std::wstring fileName, bool titleFromTags = false);
+    explicit TqrvMP3(std::wstring fileName, bool titleFromTags = false, TLoudness loudness = TLoudness::Off);
     // Releases the notification window. Sends no MCI command.
     virtual ~TqrvMP3();
     TqrvMP3(const TqrvMP3&) = delete;
@@ -87,6 +89,8 @@ public:
     std::wstring Title() const;
     const std::wstring& FileName() const noexcept { return FFileName; }
     std::int32_t Length() const noexcept { return FLength; }
+    // The track's ReplayGain in decibels (see TrackGain); none with loudness off.
+    std::optional<double> Gain() const noexcept { return FGain; }
     // The length as measured, in milliseconds; 0 when unknown.
     std::int32_t LengthMs() const noexcept { return FLengthMs; }
 
@@ -129,8 +133,9 @@ private:
     void SendPause();
     void SendResume();
     void SendVolume() noexcept;
-    // Reads the trailer, and with titleFromTags the song's title, from one open of the file.
-    void ReadTags(bool titleFromTags);
+    // Reads the trailer, and with titleFromTags the song's title, with loudness the gain,
+    // from one open of the file.
+    void ReadTags(bool titleFromTags, TLoudness loudness);
     void MciNotify(WPARAM code);
     static void DeferredNotify(void* device, std::uintptr_t code) noexcept;
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
@@ -139,6 +144,7 @@ private:
     std::wstring FFileName;
     TID3v1Tag FTag;
     std::optional<std::wstring> FSongTitle;
+    std::optional<double> FGain;
     std::int32_t FLength = 0;
     std::int32_t FLengthMs = 0;
     std::optional<std::uint32_t> FVolume;

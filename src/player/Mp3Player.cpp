@@ -263,20 +263,18 @@ std::unique_ptr<TqrvMP3> TMp3Player::MakeTrack(std::int32_t index) {
     // A list of one entry, an entry listed twice in a row: the file opens once the
     // current track's device, which holds it, has closed.
     if (FTrack && path == FTrack->FileName()) return nullptr;
-    auto track = std::make_unique<TqrvMP3>(std::move(path), FTitlesFromTags);
+    auto track = std::make_unique<TqrvMP3>(std::move(path), FTitlesFromTags, FVolume.Loudness());
     // Measuring the length opens the device, and its driver may have let the game end.
     if (Interrupted()) return nullptr;
     track->SetOnEnd([this](TqrvMP3& sender) { TrackEnded(sender); });
     if (FOnTrackProgress) track->SetOnProgress(FOnTrackProgress);
+    // Sent as the device opens, before its play.
     if (const auto volume = VolumeBeforePlay(*track)) track->SetVolume(*volume);
     return track;
 }
 
-std::optional<std::uint32_t> TMp3Player::VolumeBeforePlay(const TqrvMP3&) const noexcept {
-    // A new device starts at full volume.
-    if (FMuted) return 0u;
-    if (FVolume.IsFull()) return std::nullopt;
-    return FVolume.MciValue();
+std::optional<std::uint32_t> TMp3Player::VolumeBeforePlay(const TqrvMP3& track) const noexcept {
+    return FVolume.BeforePlay(track.Gain());
 }
 
 std::int32_t TMp3Player::PeekNextEntry() {
@@ -345,17 +343,15 @@ TKeyOutcome TMp3Player::KeyPressed(std::uint16_t key) {
 }
 
 void TMp3Player::ChangeVolume(bool up) {
-    // While muted, a volume key unmutes first and steps from the level from before.
-    FMuted = false;
-    up ? FVolume.Up() : FVolume.Down();
-    if (FTrack) FTrack->SetVolume(FVolume.MciValue());
-    ShowText(VolumeLine(FVolume.Percent()));
+    FVolume.Step(up);
+    if (FTrack) FTrack->SetVolume(FVolume.Target(FTrack->Gain()));
+    ShowText(FVolume.Line());
 }
 
 void TMp3Player::ToggleMute() {
-    FMuted = !FMuted;
-    if (FTrack) FTrack->SetVolume(FMuted ? 0 : FVolume.MciValue());
-    ShowText(FMuted ? StatusMuted : VolumeLine(FVolume.Percent()));
+    FVolume.ToggleMute();
+    if (FTrack) FTrack->SetVolume(FVolume.Target(FTrack->Gain()));
+    ShowText(FVolume.Line());
 }
 
 void TMp3Player::Seek(std::int32_t deltaMs) {

@@ -12,11 +12,11 @@
 
 #include "core/KeyMap.h"
 #include "core/PlayOrder.h"
-#include "core/VolumeLevel.h"
 #include "media/qrvMP3.h"
 #include "player/BetweenTracks.h"
 #include "player/PlayerReport.h"
 #include "player/RememberedTrack.h"
+#include "player/TrackVolume.h"
 #include "win32/SlimLock.h"
 
 class THostBinding;
@@ -143,11 +143,9 @@ public:
     // platforms fault in their own teardown when a process ends with an MCI device
     // still open.)
     void CloseForExit() noexcept;
-    // One volume step up or down: applies to the current track at once and to every
-    // later one, and shows "Volume> N%", whether the player is on or off.
+    // One volume step up or down, or mute switched (see TTrackVolume): applies to the
+    // current track at once and to every later one, and shows the level, on or off.
     void ChangeVolume(bool up);
-    // Switches muting: the current track and every later one play at level 0, or at
-    // the level from before again; shows "Volume> muted" or "Volume> N%".
     void ToggleMute();
     // Moves the current track by deltaMs (not before its start): it plays or stays
     // paused there, and shows where it is. Reaching the end ends the track as its
@@ -161,6 +159,8 @@ public:
     void SetTitlesFromTags(bool on) noexcept { FTitlesFromTags = on; }
     // With on, shuffle plays every entry once a round, and previous walks back.
     void SetShuffleRounds(bool on) noexcept { FOrder.SetRounds(on); }
+    // At load: every track plays with its own gain on top of the level (TTrackVolume).
+    void SetLoudness(const TLoudnessSetting& setting) noexcept { FVolume = TTrackVolume(setting); }
     // Gapless changes and crossfades (see TBetweenTracks); on the game thread, at load.
     void SetBetweenTracks(const TBetweenSettings& settings) { FBetween.Configure(settings); }
 
@@ -202,8 +202,7 @@ private:
     bool FAway = false; // the game went away, and no key and no plain activation came since
     THotKeys FKeys;
     TKeyMap FKeyMap;
-    TVolumeLevel FVolume;
-    bool FMuted = false;
+    TTrackVolume FVolume;
     mutable TSlimLock FPlaylistLock;
     std::vector<std::wstring> FPlaylist;
     bool FScanning = false;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "core/GainedVolume.h"
 #include "core/ManualLifetime.h"
 #include "media/ProgressThread.h"
 #include "plugin/ConfigTextPass.h"
@@ -27,6 +28,7 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host, std::vector<TPl
     bool titlesFromTags = false;
     TBetweenSettings between;
     bool shuffleRounds = false;
+    TLoudnessSetting loudness;
     {
         const TKeyReader keys(ConfigFileName);
         // In the order the keys are read.
@@ -48,10 +50,15 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host, std::vector<TPl
         between.Gapless = keys.ValueIs("player", "gapless", "yes");
         between.CrossfadeSeconds = keys.ReadDigits("player", "crossfade");
         shuffleRounds = keys.ValueIs("player", "shuffle", "tracks");
+        loudness.Mode = keys.ValueIs("player", "loudness", "track")   ? TLoudness::Track
+                        : keys.ValueIs("player", "loudness", "album") ? TLoudness::Album
+                                                                      : TLoudness::Off;
+        loudness.PreampDb = PreampOfText(keys.Value("player", "loudness_preamp"));
     }
     auto player = std::make_unique<TMp3Player>(host, hotKeys);
     player->SetTitlesFromTags(titlesFromTags);
     player->SetShuffleRounds(shuffleRounds);
+    player->SetLoudness(loudness);
     player->SetBetweenTracks(between);
     std::vector<std::wstring> playlist;
     ScanPlaylist(ConfigFileName, playlist, {}, later);

@@ -40,7 +40,8 @@ def make_game(build, ini_lines, file_lines, plugin="quilm.dll", ini_encoding="cp
     game folder's Windows path and {GAMEURI} its file: URI; 'utf16-lines' writes them
     in UTF-16LE with a byte-order mark and CR LF, as the Windows shell does,
     'cr-lines' with lone CRs), 'PATH repeat N LINE' (N lines of LINE), or
-    'PATH link TARGET' (a symbolic link). PATH may hold
+    'PATH link TARGET' (a symbolic link), 'PATH SECONDS gain FORM TRACK [ALBUM]' (a tone
+    with ReplayGain data, see write_gain.py). PATH may hold
     any characters. plugin: the build's DLL that goes in as vask\\quilm.dll;
     ini_encoding: that of the configuration file."""
     game = pathlib.Path(tempfile.mkdtemp(prefix="game-", dir=build))
@@ -82,6 +83,10 @@ def make_game(build, ini_lines, file_lines, plugin="quilm.dll", ini_encoding="cp
             target.write_text(" ".join(parts[2:]))
         else:
             shutil.copy(tone(build / "e2e-audio", int(parts[1]), index), target)
+            if len(parts) > 2 and parts[2] == "gain":
+                # 'PATH SECONDS gain FORM TRACK [ALBUM]': ReplayGain data (write_gain.py).
+                subprocess.run(["/usr/bin/python3", str(pathlib.Path(__file__).with_name("write_gain.py")),
+                                str(target), *parts[3:]], check=True)
             if len(parts) > 2 and parts[2] == "tag":
                 # 'PATH SECONDS tag VERSION ENCODING ARTIST / TITLE': tagged by mutagen.
                 artist, title = (t.strip() for t in entry.split(None, 5)[5].split(" / ", 1))

@@ -1,9 +1,10 @@
-"""Checks of the stand-in game's MCI record (its --record-mci option): the commands the
-plug-in sent and the notifications the game's loop took, each with its time.
+"""Checks of the stand-in game's timed MCI record (its --record-mci option, the
+"command:" and "notify:" lines): the commands the plug-in sent and the notifications the
+game's loop took, each with its time.
 
 Expectations of a case ([expect] lines):
-  mci: NAME NAME ...        the commands sent, by name, in order: all the 'mci:' lines of
-                            the case together are the whole record
+  mci-commands: NAME ...    the commands sent, by name, in order: all the 'mci-commands:'
+                            lines of the case together are the whole record
   mci-ready-plays-first     after each successful end notification the loop took, the
                             first command but a mode query is a play, on a device opened
                             before that notification (a track made ready)
@@ -18,7 +19,7 @@ the benchmarks measure them (scripts/bench.sh), on a machine that is not busy.
 """
 import re
 
-RECORD = re.compile(r"^(mci|notify): ([0-9.]+) (\S+)(.*)$")
+RECORD = re.compile(r"^(command|notify): ([0-9.]+) (\S+)(.*)$")
 
 
 def parse(output):
@@ -26,10 +27,11 @@ def parse(output):
     records = []
     for line in output:
         match = RECORD.match(line)
-        if not match or line.startswith("mci: cannot"):
+        if not match:
             continue
         kind, time, first, rest = match.groups()
         fields = dict(f.split("=", 1) for f in (first + rest).split() if "=" in f)
+        kind = "mci" if kind == "command" else kind
         name = first if kind == "mci" else "notify"
         records.append(dict(fields, kind=kind, time=float(time), name=name))
     return records
@@ -141,7 +143,7 @@ def check(expect, output):
     """What differs from the case's MCI expectations."""
     records = parse(output)
     failures = []
-    sequence = [name for line in expect if line.startswith("mci:") for name in line[4:].split()]
+    sequence = [name for line in expect if line.startswith("mci-commands:") for name in line[13:].split()]
     if sequence:
         failures += check_sequence(records, sequence)
     for line in expect:

@@ -17,14 +17,17 @@ A case file has sections:
               'status N' for the exit status; 'output TEXT' for a line the game must
               print; 'no-output TEXT' for text it must never print;
               'no-line-after TEXT' for no status line after the output line TEXT;
+              'mci: TEXT' for every MCI play and volume command the plug-in sent, in
+              order (all of them; the game runs with --record-mci, see
+              tools/host/MciRecorder.h);
               'may-fault-at-exit' for a game that ends its process with a device the
               plug-in could not close (a signal after the script's end passes, and is
               counted)
 A run that dies of a signal fails, whatever it printed; so does a status line shown
 after the game's quit began.
-              'mci: ...', 'mci-ready-plays-first', 'mci-crossfade S' and
-              'mci-crossfade-cut NAME' for the plug-in's MCI commands as the stand-in
-              game records them with --record-mci in [options] (see mci_record.py);
+              'mci-commands: ...', 'mci-ready-plays-first', 'mci-crossfade S' and
+              'mci-crossfade-cut NAME' for the times and order of the plug-in's MCI
+              commands, with --record-mci in [options] (see mci_record.py);
               'file PATH TEXT' for a file in the game folder that holds TEXT (UTF-8; no
               TEXT: an empty file) once the session is over, 'no-file PATH' for none
               there, 'no-new-files' for a game folder holding no file the session made
@@ -90,6 +93,10 @@ def check(expect, status, output, build, case_path, game, made):
     failures = []
     if not lines_match(want_lines, got_lines):
         failures.append("status lines differ:\n  want: %s\n  got:  %s" % (want_lines, got_lines))
+    want_mci = [l.rstrip() for l in expect if l.startswith("mci:")]
+    got_mci = [l.rstrip() for l in output if l.startswith("mci:")]
+    if want_mci and want_mci != got_mci:
+        failures.append("MCI commands differ:\n  want: %s\n  got:  %s" % (want_mci, got_mci))
     want_status = next((int(l.split()[1]) for l in expect if l.startswith("status ")), 0)
     if died_of_signal(status):
         allowed = "may-fault-at-exit" in expect and SCRIPT_END_MARKER in output
@@ -128,7 +135,7 @@ def check(expect, status, output, build, case_path, game, made):
             new = files_in(game) - made
             if new:
                 failures.append(f"files the session made: {sorted(new)}")
-    if any(l.startswith("mci") for l in expect):
+    if any(l.startswith("mci-") for l in expect):
         failures += mci_record.check(expect, output)
     if any(o.startswith("fault:") for o in output):
         failures.append("the game faulted")
@@ -149,6 +156,8 @@ def main():
                      "utf-8" if utf8 else "cp1252")
     try:
         options = " ".join(case.get("options", [])).split()
+        if any(l.startswith("mci:") for l in case.get("expect", []) + case.get("expect2", [])):
+            options.append("--record-mci")
         made = files_in(game) | {"script.txt"}
         failed = False
         for script, expect in (("script", "expect"), ("script2", "expect2")):

@@ -2,6 +2,7 @@
 // routine at its fixed address.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -347,6 +348,46 @@ TEST_F(Volume, ALaterTrackGetsTheLevelAfterItOpensAndBeforeItPlays) {
 }
 
 TEST_F(Volume, AtFullVolumeANewTrackGetsNoExtraCommand) {
+    V.Append("a.mp3");
+    V.KeyPressed(VK_F5);
+    EXPECT_TRUE(TakeVolumes().empty());
+}
+
+// A file whose ID3v2.4 tag gives its track gain as a TXXX frame, then some audio.
+std::string TaggedWithGain(const std::string& value) {
+    const std::string data = std::string(1, '\0') + "REPLAYGAIN_TRACK_GAIN" + std::string(1, '\0') + value;
+    const std::string frame = "TXXX" + std::string(3, '\0') + static_cast<char>(data.size()) + std::string(2, '\0') + data;
+    return std::string("ID3\x04\0\0\0\0\0", 9) + static_cast<char>(frame.size()) + frame + std::string(200, 'x');
+}
+
+TEST_F(Volume, WithLoudnessEachTrackGetsTheLevelTimesItsOwnGainBeforeItsPlay) {
+    WriteFileBytes("a.mp3", TaggedWithGain("-6.0206 dB")); // half the amplitude
+    WriteFileBytes("c.mp3", TaggedWithGain("+6.0206 dB")); // twice
+    TMp3Player loud(Host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END, VK_VOLUME_UP, VK_VOLUME_DOWN, 0, 0, 0, 'M'});
+    // A pre-amp of -6 dB: a at a quarter, c at the level, b (no gain) at the level alone.
+    loud.SetLoudness({TLoudness::Track, -6.0206});
+    for (const char* path : {"a.mp3", "b.mp3", "c.mp3"}) loud.Append(path);
+    const struct {
+        std::uint16_t Key;
+        DWORD Volume;
+        const char* Line;
+    } steps[] = {
+        {VK_F5, 250, "Play> a [00-02s]"}, {VK_VOLUME_DOWN, 225, "Volume> 90%"}, {VK_F6, 900, "Play> b [00-02s]"},
+        {VK_F6, 900, "Play> c [00-02s]"}, {VK_VOLUME_UP, 1000, "Volume> 100%"}, {'M', 0, "Volume> muted"},
+        {VK_F6, 0, "Play> a [00-02s]"},   {'M', 250, "Volume> 100%"},
+    };
+    for (const auto& step : steps) {
+        loud.KeyPressed(step.Key);
+        const std::vector<UINT> messages = Mci.Messages();
+        EXPECT_EQ(TakeVolumes(), std::vector<DWORD>{step.Volume}) << step.Line;
+        EXPECT_EQ(TakeLines().back(), step.Line);
+        if (step.Key == VK_F5 || step.Key == VK_F6) {
+            EXPECT_EQ(std::find(messages.begin(), messages.end(), MCI_SETAUDIO) + 2,
+                      std::find(messages.begin(), messages.end(), MCI_PLAY))
+                << step.Line << ": the volume as the device opens, before its play";
+        }
+    }
+    // Without the setting, a track with a gain plays as any other: no volume command.
     V.Append("a.mp3");
     V.KeyPressed(VK_F5);
     EXPECT_TRUE(TakeVolumes().empty());

@@ -301,6 +301,7 @@ bool LoadPlugin() {
         return false;
     }
     Report("load: ok");
+    RecordMciOf(Plugin);
     return true;
 }
 
@@ -376,7 +377,6 @@ int RunCommands(const std::vector<std::string>& lines, TGameWindows& windows, co
             const DWORD started = GetTickCount();
             if (!LoadPlugin()) return ExitLoadFailed;
             const DWORD took = GetTickCount() - started;
-            if (options.RecordMci && !RecordMciCommandsOf(Plugin)) Report("mci: cannot record the plug-in's commands");
             if (command == "load-within" && took > Number(a)) {
                 Report("timeout: the load took %lu ms", static_cast<unsigned long>(took));
                 return ExitTimedOut;

@@ -65,7 +65,6 @@ enum TExitStatus : int {
 
 struct THostOptions {
     bool PeekFirst = false; // peek with PM_NOREMOVE before each removal, as some games do
-    bool RecordMci = false; // the plug-in's MCI commands and the notifications taken (MciRecorder.h)
 };
 
 // Runs the script, then quits as a game does; returns the exit status.

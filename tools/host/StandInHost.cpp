@@ -18,6 +18,7 @@
 
 #include "GameWindow.h"
 #include "HostSection.h"
+#include "MciRecorder.h"
 #include "Script.h"
 
 namespace {
@@ -89,7 +90,7 @@ int main(int argc, char** argv) {
         } else if (std::strcmp(argv[i], "--peek") == 0) {
             options.PeekFirst = true;
         } else if (std::strcmp(argv[i], "--record-mci") == 0) {
-            options.RecordMci = true;
+            EnableMciRecording();
         } else if (std::strcmp(argv[i], "--script") == 0 && i + 1 < argc) {
             scriptPath = argv[++i];
         } else {
