@@ -8,10 +8,10 @@ Expectations of a case ([expect] lines):
   mci-ready-plays-first     after each successful end notification the loop took, the
                             first command but a mode query is a play, on a device opened
                             before that notification (a track made ready)
-  mci-crossfade S           at least one crossfade: a track started while another plays,
-                            its volume 0 before its play, rising to 1000 while the other
-                            falls to 0, the other then closed, S seconds (-0.5, +1) after
-                            the start
+  mci-crossfade S [V]       at least one crossfade: a track started while another plays,
+                            its volume 0 before its play, rising to V (default 1000)
+                            while the other falls from its own volume to 0, the other
+                            then closed, S seconds (-0.5, +1) after the start
   mci-crossfade-cut NAME    a crossfade cut short: the fading device is closed first, the
                             new one set to 1000, then the first NAME command goes to it
 The times themselves (end notification to play, the steps' gaps) are printed as notes:
@@ -89,7 +89,7 @@ def volumes(records, device, start, end):
     return [r for r in records[start:end] if r["name"] == "setaudio" and r.get("dev") == device]
 
 
-def check_crossfade(records, seconds):
+def check_crossfade(records, seconds, target=1000):
     fades = crossfades(records)
     if not fades:
         return ["no crossfade in the record"]
@@ -109,10 +109,12 @@ def check_crossfade(records, seconds):
             failures.append(f"the old device closed {took:.2f} s after the crossfade's start, want {seconds}")
         rising = [int(r["volume"]) for r in volumes(records, new, start, close)]
         falling = [int(r["volume"]) for r in volumes(records, old, start, close)]
-        if not rising or rising != sorted(rising) or rising[-1] != 1000:
-            failures.append(f"the new device's volumes do not rise to 1000: {rising}")
-        if not falling or falling != sorted(falling, reverse=True) or falling[-1] != 0:
-            failures.append(f"the old device's volumes do not fall to 0: {falling}")
+        if not rising or rising != sorted(rising) or rising[-1] != target:
+            failures.append(f"the new device's volumes do not rise to {target}: {rising}")
+        own = [int(r["volume"]) for r in records[:start] if r["name"] == "setaudio" and r.get("dev") == old]
+        own = own[-1] if own else 1000
+        if not falling or falling != sorted(falling, reverse=True) or falling[-1] != 0 or falling[0] > own:
+            failures.append(f"the old device's volumes do not fall from {own} to 0: {falling}")
         steps = [t0] + [r["time"] for r in volumes(records, new, start, close) + volumes(records, old, start, close)]
         steps.sort()
         widest = max(b - a for a, b in zip(steps, steps[1:])) if len(steps) > 1 else 0
@@ -151,7 +153,7 @@ def check(expect, output):
         if word and word[0] == "mci-ready-plays-first":
             failures += check_ready_plays_first(records)
         elif word and word[0] == "mci-crossfade":
-            failures += check_crossfade(records, float(word[1]))
+            failures += check_crossfade(records, float(word[1]), *(int(w) for w in word[2:3]))
         elif word and word[0] == "mci-crossfade-cut":
             failures += check_crossfade_cut(records, word[1])
     return failures
