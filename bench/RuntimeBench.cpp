@@ -14,7 +14,9 @@
 //    play from);
 //  - a track's end to the next track's play command: from the end notification's
 //    arrival in the loop to the next MCI play command, with gapless=yes against the
-//    change without it, over two short tracks that take turns.
+//    change without it, over two short tracks that take turns;
+//  - the next key to its "Play>" line with gapless=yes (the next track ready) against
+//    the key without it, and the time the loop then spends making the next one ready.
 //
 //   bench_runtime TRACK.mp3 LONG_TRACK.mp3 [SHORT_TRACK.mp3]
 //   (LONG_TRACK: 30 s, for seeks of 10 s; SHORT_TRACK: 1 s, for track ends, else TRACK)
@@ -24,6 +26,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "BareMci.h"
@@ -145,6 +148,33 @@ std::vector<double> EndToPlay(const THostBinding& host, const std::string& first
     player.KeyPressed(VK_F5);
     if (times.empty()) times.push_back(0);
     return times;
+}
+
+// Microseconds of the next key through its "Play>" line, and of the loop's work after it
+// (making the next track ready, with gapless), over two long tracks that take turns.
+std::pair<std::vector<double>, std::vector<double>> NextKeyToPlay(const THostBinding& host, const std::string& first,
+                                                                  const std::string& second, bool gapless) {
+    TMp3Player player(host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END});
+    player.Append(first);
+    player.Append(second);
+    player.SetBetweenTracks({gapless, 0});
+    const auto pump = [] {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    };
+    player.KeyPressed(VK_F5);
+    pump();
+    std::vector<double> keys, after;
+    for (int i = 0; i < 9; ++i) {
+        double start = NowMicroseconds();
+        player.KeyPressed(VK_F6);
+        keys.push_back(NowMicroseconds() - start);
+        start = NowMicroseconds();
+        pump();
+        after.push_back(NowMicroseconds() - start);
+    }
+    player.KeyPressed(VK_F5);
+    return {keys, after};
 }
 
 } // namespace
@@ -364,6 +394,16 @@ int main(int argc, char** argv) {
     std::printf("| track end to the next track's play command, gapless=yes (median of 11) | %.2f ms | the change "
                 "without it %.1f ms | %.3f |\n",
                 gaplessEnd / 1000, todayEnd / 1000, gaplessEnd / todayEnd);
+    const std::string otherLong = "other-long.mp3";
+    CopyFileA(longTrack.c_str(), otherLong.c_str(), FALSE);
+    const auto [readyKeys, readyAfter] = NextKeyToPlay(host, longTrack, otherLong, true);
+    const auto [plainKeys, plainAfter] = NextKeyToPlay(host, longTrack, otherLong, false);
+    DeleteFileA(otherLong.c_str());
+    std::printf("| next key to \"Play>\" line, gapless=yes (the next track ready) | %.1f ms | the key without it "
+                "%.1f ms | %.2f |\n",
+                Median(readyKeys) / 1000, Median(plainKeys) / 1000, Median(readyKeys) / Median(plainKeys));
+    std::printf("| (after that key, the loop making the next track ready) | %.1f ms | without gapless %.1f ms | |\n",
+                Median(readyAfter) / 1000, Median(plainAfter) / 1000);
 
     hooks.reset();
     Player = nullptr;

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <string>
 
 #include "media/NotifyWindow.h"
 #include "media/qrvMP3.h"
