@@ -397,6 +397,8 @@ void TMp3Player::ChangeFocus(std::uintptr_t change) {
         return;
     }
     const TOperationGuard operation;
+    // Away or back, whatever window it was: a new window's activation is the game back.
+    if (change != FocusClickArg) FAway = change == FocusLostArg;
     if (FGameState != TGameState::Running) {
         if (FGameState == TGameState::WindowsGone && change != FocusLostArg)
             ReopenSuspended(change == FocusBackArg);
@@ -404,7 +406,6 @@ void TMp3Player::ChangeFocus(std::uintptr_t change) {
     }
     const bool regained = change != FocusLostArg;
     FBetween.FocusChanged(!regained);
-    FAway = !regained;
     if (PauseWhileAway()) {
         Tell(false, true);
     } else if (regained && FTrack && FTrack->Mode() == mmPaused && FPausedByFocus) {
@@ -414,7 +415,8 @@ void TMp3Player::ChangeFocus(std::uintptr_t change) {
 }
 
 bool TMp3Player::PauseWhileAway() {
-    if (!FAway || !FTrack || FTrack->Mode() != mmPlaying) return false;
+    // After the game's end came inside the play, its device hears nothing more.
+    if (Interrupted() || !FAway || !FTrack || FTrack->Mode() != mmPlaying) return false;
     FTrack->Pause();
     FPausedByFocus = true;
     return true;

@@ -62,7 +62,10 @@ void TFileWriter::Put(int slot, const std::wstring& path, std::string text) {
         TSlot& target = FSlots[slot];
         // The file holds this already, or will once the running write ends (a shuffle key
         // changes no title).
-        if (!target.Pending && target.Known && target.Written == text) return;
+        if (!target.Pending && target.Known && target.Written == text) {
+            target.Absorbed = target.Busy;
+            return;
+        }
         target.Path = &path;
         target.Text = std::move(text);
         target.Pending = true;
@@ -104,6 +107,12 @@ bool TFileWriter::WriteOne() noexcept {
     const std::lock_guard lock(FLock);
     taken->Busy = false;
     taken->Known = written;
+    // A text that was left out because this write would give it, and this write failed:
+    // it is still wanted, once more.
+    if (std::exchange(taken->Absorbed, false) && !written && !taken->Pending) {
+        taken->Text = taken->Written;
+        taken->Pending = true;
+    }
     return true;
 }
 

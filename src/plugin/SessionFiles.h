@@ -60,6 +60,7 @@ private:
         std::string Written;
         bool Known = false;
         bool Busy = false; // a thread is writing it
+        bool Absorbed = false; // a text equal to the one being written was not queued
     };
     static DWORD WINAPI ThreadEntry(void* writer) noexcept;
     void Run() noexcept;

@@ -29,7 +29,10 @@ bool ReplaceFileAtomically(const std::wstring& path, std::string_view bytes) noe
     static std::atomic<std::uint32_t> writes{0};
     wchar_t temporary[MAX_PATH + 512];
     const std::size_t length = path.size();
-    if (length + 24 > sizeof temporary / sizeof *temporary) return false;
+    if (length + 24 > sizeof temporary / sizeof *temporary) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
     path.copy(temporary, length);
     wchar_t* end = temporary + length;
     wchar_t separator = L'.';

@@ -1,5 +1,7 @@
 // What the player reports for the session files, the remembered track's first
 // switch-on, and the switch-on at the game's start.
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "PlayerFixture.h"
@@ -93,27 +95,54 @@ TEST_F(PlayerReports, AutoStartInTheBackgroundWaitsForTheGame) {
 
 // A switch-on that waits for the library's first entry while the game is in the
 // background (autostart then, or the on key pressed before the game lost focus): the
-// track starts paused by focus, and goes on when the game comes back.
+// track starts paused by focus, and goes on when the game comes back. A game that came
+// back in a new window (a display mode change) is in front: the track plays.
 TEST_F(PlayerReports, ASwitchOnWaitingForTheFirstEntryStartsPausedInTheBackground) {
-    const std::pair<const char*, void (*)(TMp3Player&)> waits[] = {
-        {"autostart", [](TMp3Player& player) { player.AutoStart(false); }},
+    const struct {
+        const char* Name;
+        void (*Wait)(TMp3Player&);
+        bool Paused;
+    } rows[] = {
+        {"autostart", [](TMp3Player& player) { player.AutoStart(false); }, true},
         {"on key, then focus lost", [](TMp3Player& player) {
              player.KeyPressed(VK_F5);
              player.FocusLost();
-         }},
+         }, true},
+        {"autostart, then a new window in front", [](TMp3Player& player) {
+             player.AutoStart(true);
+             player.FocusLost();
+             player.WindowsGone();
+             player.FocusRegained();
+         }, false},
     };
-    for (const auto& [name, wait] : waits) {
+    for (const auto& row : rows) {
         TMp3Player player(Host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END});
         player.ScanStarted();
-        wait(player);
+        row.Wait(player);
         player.Append("a.mp3");
         player.EntriesFound();
-        EXPECT_EQ(TakeLines(), std::vector<std::string>{"Play> a [00-02s]"}) << name;
-        EXPECT_EQ(Mci.Messages().back(), static_cast<UINT>(MCI_PAUSE)) << name;
-        player.FocusRegained();
-        EXPECT_EQ(Mci.Messages().back(), static_cast<UINT>(MCI_RESUME)) << name;
+        EXPECT_EQ(TakeLines(), std::vector<std::string>{"Play> a [00-02s]"}) << row.Name;
+        EXPECT_EQ(Mci.Messages().back(), static_cast<UINT>(row.Paused ? MCI_PAUSE : MCI_PLAY)) << row.Name;
+        if (row.Paused) {
+            player.FocusRegained();
+            EXPECT_EQ(Mci.Messages().back(), static_cast<UINT>(MCI_RESUME)) << row.Name;
+        }
         player.CloseForExit();
     }
+}
+
+// The game's end inside the play of a background autostart: the device hears nothing
+// but its close.
+TEST_F(PlayerReports, AnAutostartWhoseGameEndsInsideThePlaySendsNoPause) {
+    TMp3Player player(Host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END});
+    player.Append("a.mp3");
+    Mci.DuringMessage = MCI_PLAY;
+    Mci.DuringCommand = [&] { player.GameEnding(); };
+    player.AutoStart(false);
+    const std::vector<UINT> sent = Mci.Messages();
+    const auto play = std::find(sent.begin(), sent.end(), static_cast<UINT>(MCI_PLAY));
+    ASSERT_NE(play, sent.end());
+    EXPECT_EQ(std::vector<UINT>(play + 1, sent.end()), (std::vector<UINT>{MCI_STOP, MCI_CLOSE}));
 }
 
 } // namespace
