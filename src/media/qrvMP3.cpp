@@ -304,7 +304,7 @@ void TqrvMP3::ProgressTick() {
 
 void TqrvMP3::MciNotify(WPARAM code) {
     if (code != MCI_NOTIFY_SUCCESSFUL) return;
-    if (FOnEnding) FOnEnding(*this);
+    if (FOnEnding) FOnEnding(FOnEndingContext, *this);
     Stop();
     if (FOnEnd) {
         // The handler may free this device: call a copy, and touch nothing afterwards.

@@ -104,9 +104,13 @@ public:
     // handler may free the device.
     void SetOnEnd(TDeviceEvent handler) { FOnEnd = std::move(handler); }
     // Called at the natural end before the device is stopped and closed (closing one
-    // takes tens of milliseconds), so that the next track can start first. The handler
+    // takes tens of milliseconds), so that the next track can start first. The routine
     // must not free the device.
-    void SetOnEnding(TDeviceEvent handler) { FOnEnding = std::move(handler); }
+    using TEndingRoutine = void (*)(void* context, TqrvMP3& sender) noexcept;
+    void SetOnEnding(TEndingRoutine routine, void* context) noexcept {
+        FOnEnding = routine;
+        FOnEndingContext = context;
+    }
     // Called about once a second while the track plays, from a ticker that the next
     // Play starts. The handler may free the device.
     void SetOnProgress(TProgressEvent handler) { FOnProgress = std::move(handler); }
@@ -151,7 +155,8 @@ private:
     bool FAbandoned = false;
     TProgressEvent FOnProgress;
     TDeviceEvent FOnEnd;
-    TDeviceEvent FOnEnding;
+    TEndingRoutine FOnEnding = nullptr;
+    void* FOnEndingContext = nullptr;
     // Shared with the ticker's worker: whichever lets go last frees it.
     std::shared_ptr<TqrvProgressThread> FThread;
     std::unique_ptr<TNotifyWindow> FWindow;

@@ -44,8 +44,7 @@ void TBetweenTracks::RequestReady() noexcept {
 
 void TBetweenTracks::TrackStarted() noexcept {
     if (!FWindow) return;
-    if (TqrvMP3* track = FSource.CurrentTrack())
-        track->SetOnEnding([this](TqrvMP3& device) { TrackEnding(device); });
+    if (TqrvMP3* track = FSource.CurrentTrack()) track->SetOnEnding(&TBetweenTracks::TrackEnding, this);
     // A crossfade's new track: its successor is made ready once the crossfade is over.
     if (!FStartingFade) RequestReady();
 }
@@ -94,7 +93,11 @@ std::unique_ptr<TqrvMP3> TBetweenTracks::TakeReady(std::int32_t index) noexcept 
     return std::move(FReady);
 }
 
-void TBetweenTracks::TrackEnding(TqrvMP3& device) noexcept {
+void TBetweenTracks::TrackEnding(void* self, TqrvMP3& device) noexcept {
+    static_cast<TBetweenTracks*>(self)->ReadyPlaysFirst(device);
+}
+
+void TBetweenTracks::ReadyPlaysFirst(TqrvMP3& device) noexcept {
     // A crossfade's fading track: the player has moved on already.
     if (&device != FSource.CurrentTrack()) return;
     // The current track ends inside its own crossfade: that one is over.

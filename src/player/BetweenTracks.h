@@ -79,7 +79,8 @@ private:
     // The current track is ending by itself, its device not yet closed: the ready
     // device, when it holds the entry that comes next, plays now, before anything else
     // of the change.
-    void TrackEnding(TqrvMP3& device) noexcept;
+    static void TrackEnding(void* self, TqrvMP3& device) noexcept;
+    void ReadyPlaysFirst(TqrvMP3& device) noexcept;
     void RequestReady() noexcept;
     void Prepare();
     void CloseReady() noexcept;
