@@ -24,11 +24,17 @@ constexpr std::int32_t StartSlackMs = 25;
 // promise: a crossfade starts this much earlier, so that the old track has fallen to 0
 // and closed by then.
 constexpr std::int32_t EndMarginMs = 300;
+// A device's own volume, which it has before any volume command.
 constexpr std::uint32_t FullVolume = 1000;
 
 } // namespace
 
 TBetweenTracks::~TBetweenTracks() { TOperationGuard::Forget(this); }
+
+// Out of line: the volume's question, inlined at each use, only adds weight.
+[[gnu::noinline]] std::optional<std::uint32_t> TBetweenTracks::VolumeOf(const TqrvMP3& track) const noexcept {
+    return FVolume.BeforePlay(track.Gain());
+}
 
 void TBetweenTracks::Configure(const TBetweenSettings& settings) {
     FFadeMs = settings.CrossfadeSeconds >= 1 && settings.CrossfadeSeconds <= 10 ? settings.CrossfadeSeconds * 1000 : 0;
@@ -60,7 +66,7 @@ void TBetweenTracks::Prepare() {
         ready->Prepare();
         FReady = std::move(ready);
         FReadyIndex = index;
-        FReadyVolume = FSource.VolumeBeforePlay(*FReady);
+        FReadyVolume = VolumeOf(*FReady);
     }
     CheckStart();
 }
@@ -72,7 +78,7 @@ void TBetweenTracks::CloseReady() noexcept {
 }
 
 void TBetweenTracks::SyncReadyVolume() noexcept {
-    const std::optional<std::uint32_t> wanted = FSource.VolumeBeforePlay(*FReady);
+    const std::optional<std::uint32_t> wanted = VolumeOf(*FReady);
     if (wanted == FReadyVolume) return;
     FReady->SetVolume(wanted.value_or(FullVolume));
     FReadyVolume = wanted;
@@ -179,8 +185,8 @@ void TBetweenTracks::StartFade(std::uint32_t lengthMs) {
         EndFade();
         return;
     }
-    FFadeFrom = FSource.VolumeBeforePlay(*FFading).value_or(FullVolume);
-    FFadeTo = FSource.VolumeBeforePlay(*FRising).value_or(FullVolume);
+    FFadeFrom = VolumeOf(*FFading).value_or(FullVolume);
+    FFadeTo = VolumeOf(*FRising).value_or(FullVolume);
     FSentFading = FFadeFrom;
     FSentRising = 0;
     FFadeStart = GetTickCount();

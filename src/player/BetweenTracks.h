@@ -13,6 +13,7 @@
 
 #include "media/NotifyWindow.h"
 #include "media/qrvMP3.h"
+#include "player/TrackVolume.h"
 
 // What the part asks of the player.
 class TTrackSource {
@@ -26,8 +27,6 @@ public:
     // is the current track's own file (its device holds it until it closes) or when the
     // game's end came while its length was measured. Raises as TqrvMP3 does.
     virtual std::unique_ptr<TqrvMP3> MakeTrack(std::int32_t index) = 0;
-    // The volume a track's device gets before its play; none: its own, full volume.
-    virtual std::optional<std::uint32_t> VolumeBeforePlay(const TqrvMP3& track) const noexcept = 0;
     // The current track, or none.
     virtual TqrvMP3* CurrentTrack() const noexcept = 0;
     // Moves on to the next entry as its key would, except that the current track goes
@@ -46,7 +45,9 @@ struct TBetweenSettings {
 
 class TBetweenTracks final : private TNotifyTarget {
 public:
-    explicit TBetweenTracks(TTrackSource& source) noexcept : FSource(source) {}
+    // volume: the player's, which tells each track's device its volume.
+    TBetweenTracks(TTrackSource& source, const TTrackVolume& volume) noexcept
+        : FSource(source), FVolume(volume) {}
     // Frees its devices and its window; sends no MCI command (as the player's own end).
     ~TBetweenTracks();
     TBetweenTracks(const TBetweenTracks&) = delete;
@@ -84,6 +85,8 @@ private:
     void RequestReady() noexcept;
     void Prepare();
     void CloseReady() noexcept;
+    // What the player's volume gives a track's device before its play.
+    std::optional<std::uint32_t> VolumeOf(const TqrvMP3& track) const noexcept;
     // The ready device's volume brought to what the player would give it now.
     void SyncReadyVolume() noexcept;
     // The crossfade's start when its time has come, else the timer set for that time.
@@ -100,6 +103,7 @@ private:
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
 
     TTrackSource& FSource;
+    const TTrackVolume& FVolume;
     bool FGapless = false;
     std::int32_t FFadeMs = 0;
     std::unique_ptr<TNotifyWindow> FWindow;

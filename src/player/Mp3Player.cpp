@@ -269,12 +269,8 @@ std::unique_ptr<TqrvMP3> TMp3Player::MakeTrack(std::int32_t index) {
     track->SetOnEnd([this](TqrvMP3& sender) { TrackEnded(sender); });
     if (FOnTrackProgress) track->SetOnProgress(FOnTrackProgress);
     // Sent as the device opens, before its play.
-    if (const auto volume = VolumeBeforePlay(*track)) track->SetVolume(*volume);
+    if (const auto volume = FVolume.BeforePlay(track->Gain())) track->SetVolume(*volume);
     return track;
-}
-
-std::optional<std::uint32_t> TMp3Player::VolumeBeforePlay(const TqrvMP3& track) const noexcept {
-    return FVolume.BeforePlay(track.Gain());
 }
 
 std::int32_t TMp3Player::PeekNextEntry() {

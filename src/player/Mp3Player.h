@@ -218,12 +218,11 @@ private:
     std::wstring FLastPath;
     std::int32_t FLastPositionMs = 0;
     // The next track made ready, the crossfade: after FTrack, so destroyed before it.
-    TBetweenTracks FBetween{*this};
+    TBetweenTracks FBetween{*this, FVolume};
 
     // What the between-tracks part asks (see TTrackSource).
     std::int32_t PeekNextEntry() override;
     std::unique_ptr<TqrvMP3> MakeTrack(std::int32_t index) override;
-    std::optional<std::uint32_t> VolumeBeforePlay(const TqrvMP3& track) const noexcept override;
     TqrvMP3* CurrentTrack() const noexcept override { return FTrack.get(); }
     void MoveOnFading(std::unique_ptr<TqrvMP3>& fading) override;
 
