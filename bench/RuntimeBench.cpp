@@ -11,21 +11,29 @@
 //    its play), against the key without it, in pairs;
 //  - key to seek line: a seek key through the keyboard hook until its status line,
 //    against the bare MCI commands of the same seek (mode, time format, position,
-//    play from).
+//    play from);
+//  - a track's end to the next track's play command: from the end notification's
+//    arrival in the loop to the next MCI play command, with gapless=yes against the
+//    change without it, over two short tracks that take turns;
+//  - the next key to its "Play>" line with gapless=yes (the next track ready) against
+//    the key without it, and the time the loop then spends making the next one ready.
 //
-//   bench_runtime TRACK.mp3 LONG_TRACK.mp3 (LONG_TRACK: 30 s, for seeks of 10 s)
+//   bench_runtime TRACK.mp3 LONG_TRACK.mp3 [SHORT_TRACK.mp3]
+//   (LONG_TRACK: 30 s, for seeks of 10 s; SHORT_TRACK: 1 s, for track ends, else TRACK)
 #include <windows.h>
 #include <mmsystem.h>
 
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "BareMci.h"
 #include "BenchTiming.h"
 #include "HostSection.h"
 #include "host/HostApi.h"
+#include "media/MciApi.h"
 #include "plugin/Hooks.h"
 #include "plugin/LibraryLoad.h"
 #include "plugin/SessionFiles.h"
@@ -90,6 +98,83 @@ double TimeKeyToLine(WORD key, const char* what) {
     const double elapsed = NowMicroseconds() - start;
     if (LinesShown == before) std::fprintf(stderr, "no %s line\n", what);
     return elapsed;
+}
+
+// Winmm's MCI, with the time of the first play command since Arm.
+class TPlayClock final : public TMciApi {
+public:
+    TPlayClock() : FPrevious(ReplaceMciApi(this)) {}
+    ~TPlayClock() override { ReplaceMciApi(FPrevious); }
+    void Arm() { FirstPlay = 0; }
+    MCIERROR SendCommand(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR params) override {
+        if (message == MCI_PLAY && FirstPlay == 0) FirstPlay = NowMicroseconds();
+        return FPrevious->SendCommand(device, message, flags, params);
+    }
+    MCIERROR SendCommandW(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR params) override {
+        return FPrevious->SendCommandW(device, message, flags, params);
+    }
+    BOOL GetErrorString(MCIERROR code, LPSTR text, UINT length) override {
+        return FPrevious->GetErrorString(code, text, length);
+    }
+    double FirstPlay = 0;
+
+private:
+    TMciApi* FPrevious;
+};
+
+// Microseconds from each track's end notification, as the loop takes it, to the next
+// play command, for changes track ends (the player switched on over first and second).
+std::vector<double> EndToPlay(const THostBinding& host, const std::string& first, const std::string& second,
+                              bool gapless, int changes) {
+    TPlayClock clock;
+    TMp3Player player(host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END});
+    player.Append(first);
+    player.Append(second);
+    player.SetBetweenTracks({gapless, 0});
+    player.KeyPressed(VK_F5);
+    std::vector<double> times;
+    const double deadline = NowMicroseconds() + 10e6 * changes;
+    while (static_cast<int>(times.size()) < changes && NowMicroseconds() < deadline) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            const bool end = msg.message == MM_MCINOTIFY && msg.wParam == MCI_NOTIFY_SUCCESSFUL;
+            const double start = NowMicroseconds();
+            clock.Arm();
+            DispatchMessageA(&msg);
+            if (end && clock.FirstPlay > 0) times.push_back(clock.FirstPlay - start);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+    player.KeyPressed(VK_F5);
+    if (times.empty()) times.push_back(0);
+    return times;
+}
+
+// Microseconds of the next key through its "Play>" line, and of the loop's work after it
+// (making the next track ready, with gapless), over two long tracks that take turns.
+std::pair<std::vector<double>, std::vector<double>> NextKeyToPlay(const THostBinding& host, const std::string& first,
+                                                                  const std::string& second, bool gapless) {
+    TMp3Player player(host, THotKeys{VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_END});
+    player.Append(first);
+    player.Append(second);
+    player.SetBetweenTracks({gapless, 0});
+    const auto pump = [] {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    };
+    player.KeyPressed(VK_F5);
+    pump();
+    std::vector<double> keys, after;
+    for (int i = 0; i < 9; ++i) {
+        double start = NowMicroseconds();
+        player.KeyPressed(VK_F6);
+        keys.push_back(NowMicroseconds() - start);
+        start = NowMicroseconds();
+        pump();
+        after.push_back(NowMicroseconds() - start);
+    }
+    player.KeyPressed(VK_F5);
+    return {keys, after};
 }
 
 } // namespace
@@ -298,6 +383,27 @@ int main(int argc, char** argv) {
                 "file %.1f ms | %.2f |\n",
                 taggedPlay / 1000, fileNamePlay / 1000, taggedPlay / fileNamePlay);
     DeleteFileA(tagged.c_str());
+
+    // A track's end to the next play command: 11 changes each way.
+    const std::string shortTrack = argc > 3 ? argv[3] : track;
+    const std::string otherTrack = "other-" + std::string(shortTrack.substr(shortTrack.find_last_of("\\/") + 1));
+    CopyFileA(shortTrack.c_str(), otherTrack.c_str(), FALSE);
+    const double gaplessEnd = Median(EndToPlay(host, shortTrack, otherTrack, true, 11));
+    const double todayEnd = Median(EndToPlay(host, shortTrack, otherTrack, false, 11));
+    DeleteFileA(otherTrack.c_str());
+    std::printf("| track end to the next track's play command, gapless=yes (median of 11) | %.2f ms | the change "
+                "without it %.1f ms | %.3f |\n",
+                gaplessEnd / 1000, todayEnd / 1000, gaplessEnd / todayEnd);
+    const std::string otherLong = "other-long.mp3";
+    CopyFileA(longTrack.c_str(), otherLong.c_str(), FALSE);
+    const auto [readyKeys, readyAfter] = NextKeyToPlay(host, longTrack, otherLong, true);
+    const auto [plainKeys, plainAfter] = NextKeyToPlay(host, longTrack, otherLong, false);
+    DeleteFileA(otherLong.c_str());
+    std::printf("| next key to \"Play>\" line, gapless=yes (the next track ready) | %.1f ms | the key without it "
+                "%.1f ms | %.2f |\n",
+                Median(readyKeys) / 1000, Median(plainKeys) / 1000, Median(readyKeys) / Median(plainKeys));
+    std::printf("| (after that key, the loop making the next track ready) | %.1f ms | without gapless %.1f ms | |\n",
+                Median(readyAfter) / 1000, Median(plainAfter) / 1000);
 
     hooks.reset();
     Player = nullptr;

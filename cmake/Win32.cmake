@@ -18,6 +18,7 @@ add_library(quilm_plugin STATIC
     src/media/NotifyWindow.cpp
     src/media/ProgressThread.cpp
     src/media/qrvMP3.cpp
+    src/player/BetweenTracks.cpp
     src/player/Mp3Player.cpp
     src/player/RememberedTrack.cpp
     src/plugin/AutoStart.cpp
@@ -144,7 +145,7 @@ quilm_win32_test(device_tests tests/win32/DeviceTests.cpp tests/win32/DeviceSeam
 quilm_win32_test(host_tests tests/win32/HostApiTests.cpp)
 quilm_win32_test(player_tests tests/win32/PlayerTests.cpp tests/win32/GameEndTests.cpp
     tests/win32/SeekShowMuteTests.cpp tests/win32/GrowingPlaylistTests.cpp tests/win32/HotKeyHookTests.cpp
-    tests/win32/PlayerReportTests.cpp)
+    tests/win32/PlayerReportTests.cpp tests/win32/BetweenTracksTests.cpp)
 quilm_win32_test(ticker_tests tests/win32/ProgressThreadTests.cpp)
 # The runtime's thread calls and error raisers as the plug-in links them.
 add_executable(runtime_tests tests/win32/RuntimeTests.cpp ${QUILM_RUNTIME_SOURCES})

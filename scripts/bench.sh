@@ -12,13 +12,14 @@ scratch=$(mktemp -d "$root/build/bench-XXXX")
 cp "$QUILM_WIN_BUILD/quilm.dll" "$QUILM_WIN_BUILD/bench_load.exe" "$scratch/"
 cp "$QUILM_WIN_BUILD/fixtures/tone2s.mp3" "$scratch/tone.mp3"
 cp "$QUILM_WIN_BUILD/fixtures/tone30s.mp3" "$scratch/long.mp3"
+cp "$QUILM_WIN_BUILD/fixtures/tone1s.mp3" "$scratch/short.mp3"
 echo "Windows side: $(quilm_side_text "$QUILM_SIDE"), $("$QUILM_WINE" --version 2>/dev/null) ($QUILM_SIDES_WHY)."
 echo
 echo "| benchmark | plug-in | bare baseline | ratio |"
 echo "|---|---|---|---|"
 # Output through files: Wine's desktop process would hold a pipe open after each run.
 (cd "$scratch" && "$QUILM_WINE" bench_load.exe 10000 2000 >load.txt 2>/dev/null </dev/null; cat load.txt)
-(cd "$scratch" && "$QUILM_WINE" "$QUILM_WIN_BUILD/bench_runtime.exe" tone.mp3 long.mp3 >runtime.txt 2>/dev/null </dev/null; cat runtime.txt)
+(cd "$scratch" && "$QUILM_WINE" "$QUILM_WIN_BUILD/bench_runtime.exe" tone.mp3 long.mp3 short.mp3 >runtime.txt 2>/dev/null </dev/null; cat runtime.txt)
 slow_disk_rows() {
   # The library on a slow disk: a FUSE passthrough that waits 5 ms before each
   # directory read and file open. 10 x 10 x 10 folders, 10 tracks in each of the

@@ -217,11 +217,14 @@ void TqrvMP3::SetVolume(std::uint32_t value) noexcept {
     SendVolume();
 }
 
+void TqrvMP3::Prepare() {
+    if (FDeviceID != 0) return;
+    Open();
+    SendVolume();
+}
+
 void TqrvMP3::Play() {
-    if (FDeviceID == 0) {
-        Open();
-        SendVolume();
-    }
+    Prepare();
     if (FAbandoned) return;
     // Playing already: a second play command would only restart the notification.
     if (Mode() == mmPlaying) return;
@@ -230,10 +233,7 @@ void TqrvMP3::Play() {
 }
 
 void TqrvMP3::PlayFrom(std::int32_t ms, bool paused) {
-    if (FDeviceID == 0) {
-        Open();
-        SendVolume();
-    }
+    Prepare();
     if (FAbandoned) return;
     SetTimeFormat(MCI_FORMAT_MILLISECONDS);
     MoveTo(ms, paused);
@@ -304,6 +304,7 @@ void TqrvMP3::ProgressTick() {
 
 void TqrvMP3::MciNotify(WPARAM code) {
     if (code != MCI_NOTIFY_SUCCESSFUL) return;
+    if (FOnEnding) FOnEnding(FOnEndingContext, *this);
     Stop();
     if (FOnEnd) {
         // The handler may free this device: call a copy, and touch nothing afterwards.

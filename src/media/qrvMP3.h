@@ -50,6 +50,9 @@ public:
     // Opens the device when closed and plays to the end with an end notification. A
     // device that is already playing goes on as it is.
     void Play();
+    // Opens the device when closed and sends the volume, playing nothing: a track made
+    // ready before its turn, whose Play then only starts it.
+    void Prepare();
     // Opens the device when closed and plays from ms (within the track) with an end
     // notification; a paused play stays paused there. For a track picked up again
     // where it was.
@@ -84,6 +87,7 @@ public:
     // "Title" from its tags where they have a title: each field from the ID3v2 tag, else
     // from the ID3v1 trailer; at most MaxTitleUnits long.
     std::wstring Title() const;
+    const std::wstring& FileName() const noexcept { return FFileName; }
     std::int32_t Length() const noexcept { return FLength; }
     // The track's ReplayGain in decibels (see TrackGain); none with loudness off.
     std::optional<double> Gain() const noexcept { return FGain; }
@@ -99,6 +103,14 @@ public:
     // Called once the track has played to its end (the device is closed by then). The
     // handler may free the device.
     void SetOnEnd(TDeviceEvent handler) { FOnEnd = std::move(handler); }
+    // Called at the natural end before the device is stopped and closed (closing one
+    // takes tens of milliseconds), so that the next track can start first. The routine
+    // must not free the device.
+    using TEndingRoutine = void (*)(void* context, TqrvMP3& sender) noexcept;
+    void SetOnEnding(TEndingRoutine routine, void* context) noexcept {
+        FOnEnding = routine;
+        FOnEndingContext = context;
+    }
     // Called about once a second while the track plays, from a ticker that the next
     // Play starts. The handler may free the device.
     void SetOnProgress(TProgressEvent handler) { FOnProgress = std::move(handler); }
@@ -143,6 +155,8 @@ private:
     bool FAbandoned = false;
     TProgressEvent FOnProgress;
     TDeviceEvent FOnEnd;
+    TEndingRoutine FOnEnding = nullptr;
+    void* FOnEndingContext = nullptr;
     // Shared with the ticker's worker: whichever lets go last frees it.
     std::shared_ptr<TqrvProgressThread> FThread;
     std::unique_ptr<TNotifyWindow> FWindow;

@@ -75,6 +75,7 @@ void TMp3Player::Toggle() {
     } else {
         // Where the track was as the player went off, for the next session.
         Tell(false, true);
+        FBetween.Close();
         Stop();
     }
 }
@@ -155,6 +156,7 @@ void TMp3Player::CloseForExit() noexcept {
     FActive = false;
     FPausedByFocus = false;
     CloseTrack();
+    FBetween.Close();
 }
 
 void TMp3Player::GameEnding() noexcept {
@@ -231,23 +233,16 @@ void TMp3Player::PlayCurrent() {
 
 bool TMp3Player::StartCurrent(std::int32_t fromMs, bool paused) {
     std::wstring path = Entry(FIndex);
-    if (!IsExistingFile(path)) return false;
-    if (FWatcher) FLastPath = path;
-    FTrack = std::make_unique<TqrvMP3>(std::move(path), FTitlesFromTags, FVolume.Loudness());
-    // Measuring the length opens the device, and its driver may have let the game end.
-    if (Interrupted()) {
-        FTrack.reset();
-        return false;
-    }
+    FTrack = FBetween.TakeReady(FIndex);
+    if (!FTrack && !IsExistingFile(path)) return false;
+    if (FWatcher) FLastPath = std::move(path);
+    if (!FTrack) FTrack = MakeTrack(FIndex);
+    if (!FTrack) return false;
     // A position beyond the end (a remembered one from a file since changed) starts over.
     if (fromMs > 0 && FTrack->LengthMs() > 0 && fromMs >= FTrack->LengthMs()) fromMs = 0;
     FLastPositionMs = fromMs;
     // A focus pause belonged to the track before: this one was never paused.
     FPausedByFocus = false;
-    FTrack->SetOnEnd([this](TqrvMP3& sender) { TrackEnded(sender); });
-    if (FOnTrackProgress) FTrack->SetOnProgress(FOnTrackProgress);
-    // Sent as the device opens, before its play.
-    if (const auto volume = FVolume.BeforePlay(FTrack->Gain())) FTrack->SetVolume(*volume);
     try {
         if (fromMs == 0 && !paused)
             FTrack->Play();
@@ -258,8 +253,34 @@ bool TMp3Player::StartCurrent(std::int32_t fromMs, bool paused) {
         CloseTrack();
         throw;
     }
+    FBetween.TrackStarted();
     // The same inside the play: the game's end closes the device, and nothing is shown.
     return !Interrupted();
+}
+
+std::unique_ptr<TqrvMP3> TMp3Player::MakeTrack(std::int32_t index) {
+    std::wstring path = Entry(index);
+    // A list of one entry, an entry listed twice in a row: the file opens once the
+    // current track's device, which holds it, has closed.
+    if (FTrack && path == FTrack->FileName()) return nullptr;
+    auto track = std::make_unique<TqrvMP3>(std::move(path), FTitlesFromTags, FVolume.Loudness());
+    // Measuring the length opens the device, and its driver may have let the game end.
+    if (Interrupted()) return nullptr;
+    track->SetOnEnd([this](TqrvMP3& sender) { TrackEnded(sender); });
+    if (FOnTrackProgress) track->SetOnProgress(FOnTrackProgress);
+    // Sent as the device opens, before its play.
+    if (const auto volume = FVolume.BeforePlay(track->Gain())) track->SetVolume(*volume);
+    return track;
+}
+
+std::int32_t TMp3Player::PeekNextEntry() {
+    if (!FActive || !FTrack || Interrupted()) return -1;
+    return FOrder.PeekNext(FIndex, Count());
+}
+
+void TMp3Player::MoveOnFading(std::unique_ptr<TqrvMP3>& fading) {
+    fading = std::move(FTrack);
+    Next();
 }
 
 // Once the game's end has come, whatever pumped it inside the running operation (an MCI
@@ -272,7 +293,9 @@ void TMp3Player::ShowTrackLine(std::wstring_view line) {
     if (!Interrupted()) FHost.ShowLine(line);
 }
 
-void TMp3Player::TrackEnded(TqrvMP3& /*Sender*/) {
+void TMp3Player::TrackEnded(TqrvMP3& Sender) {
+    // A crossfade's fading track ends when the player has moved on already.
+    if (&Sender != FTrack.get()) return;
     // An end that was waiting behind the game's end starts nothing.
     if (FGameState == TGameState::Running) {
         Next();
@@ -291,6 +314,7 @@ TKeyOutcome TMp3Player::KeyPressed(std::uint16_t key) {
     const TOperationGuard operation;
     FAway = false; // keys come from the game's active window
     const int action = FKeyMap.Find(key);
+    if (action >= 0) FBetween.KeyCame();
     if (action == ActionEnd) {
         CloseForExit();
         return TKeyOutcome::EndGame;
@@ -377,6 +401,7 @@ void TMp3Player::ChangeFocus(std::uintptr_t change) {
         return;
     }
     const bool regained = change != FocusLostArg;
+    FBetween.FocusChanged(!regained);
     if (PauseWhileAway()) {
         Tell(false, true);
     } else if (regained && FTrack && FTrack->Mode() == mmPaused && FPausedByFocus) {

@@ -13,6 +13,7 @@
 #include "core/KeyMap.h"
 #include "core/PlayOrder.h"
 #include "media/qrvMP3.h"
+#include "player/BetweenTracks.h"
 #include "player/PlayerReport.h"
 #include "player/RememberedTrack.h"
 #include "player/TrackVolume.h"
@@ -46,7 +47,7 @@ enum class TKeyOutcome : std::uint8_t {
     EndGame, // the exit key: the track's device is closed, the game must end now
 };
 
-class TMp3Player {
+class TMp3Player : private TTrackSource {
 public:
     // Status lines go to the game through host; its random generator starts at seed 0.
     explicit TMp3Player(const THostBinding& host, const THotKeys& keys = {});
@@ -160,6 +161,8 @@ public:
     void SetShuffleRounds(bool on) noexcept { FOrder.SetRounds(on); }
     // At load: every track plays with its own gain on top of the level (TTrackVolume).
     void SetLoudness(const TLoudnessSetting& setting) noexcept { FVolume = TTrackVolume(setting); }
+    // Gapless changes and crossfades (see TBetweenTracks); on the game thread, at load.
+    void SetBetweenTracks(const TBetweenSettings& settings) { FBetween.Configure(settings); }
 
     // Every track from the next one on reports its progress to handler, through a
     // ticker that runs while it plays (for a host or a feature that shows progress).
@@ -214,6 +217,14 @@ private:
     // The track last played and where it was, for the watcher.
     std::wstring FLastPath;
     std::int32_t FLastPositionMs = 0;
+    // The next track made ready, the crossfade: after FTrack, so destroyed before it.
+    TBetweenTracks FBetween{*this, FVolume};
+
+    // What the between-tracks part asks (see TTrackSource).
+    std::int32_t PeekNextEntry() override;
+    std::unique_ptr<TqrvMP3> MakeTrack(std::int32_t index) override;
+    TqrvMP3* CurrentTrack() const noexcept override { return FTrack.get(); }
+    void MoveOnFading(std::unique_ptr<TqrvMP3>& fading) override;
 
     // Tells the watcher; askPosition: the device is asked where the track is.
     void Tell(bool gameEnding, bool askPosition) noexcept;

@@ -32,3 +32,15 @@ bool TKeyReader::ValueIs(const char* section, const char* key, const char* word)
     return n < sizeof value - 1 &&
            CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, value, static_cast<int>(n), word, -1) == CSTR_EQUAL;
 }
+
+std::int32_t TKeyReader::ReadDigits(const char* section, const char* key) const {
+    char value[16];
+    const DWORD n = GetPrivateProfileStringA(section, key, "", value, sizeof value, FFileName.c_str());
+    if (n == 0 || n > 9) return -1;
+    std::int32_t number = 0;
+    for (DWORD i = 0; i < n; ++i) {
+        if (value[i] < '0' || value[i] > '9') return -1;
+        number = number * 10 + (value[i] - '0');
+    }
+    return number;
+}

@@ -19,6 +19,9 @@ public:
     std::uint16_t ReadHotKey(const char* section, const char* key, std::uint16_t defaultValue) const;
     // True when the value of section/key is word, in any case of its ASCII letters.
     bool ValueIs(const char* section, const char* key, const char* word) const;
+    // The value of section/key as a whole number of decimal digits alone (at most 9 of
+    // them), or -1 when it is missing or anything else.
+    std::int32_t ReadDigits(const char* section, const char* key) const;
     // The value of section/key, whole (a path, at any length a path can have); empty
     // when it is missing.
     std::string Value(const char* section, const char* key) const;

@@ -26,6 +26,7 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host, std::vector<TPl
     if (!IsExistingFile(ConfigFileName)) return nullptr;
     THotKeys hotKeys;
     bool titlesFromTags = false;
+    TBetweenSettings between;
     bool shuffleRounds = false;
     TLoudnessSetting loudness;
     {
@@ -46,6 +47,8 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host, std::vector<TPl
         hotKeys.Mute = ReadKey(keys, "key_mute", 0);
         hotKeys.PassToGame = !keys.ValueIs(KeysSection, "pass_hot_keys", "no");
         titlesFromTags = keys.ValueIs("display", "titles", "tags");
+        between.Gapless = keys.ValueIs("player", "gapless", "yes");
+        between.CrossfadeSeconds = keys.ReadDigits("player", "crossfade");
         shuffleRounds = keys.ValueIs("player", "shuffle", "tracks");
         loudness.Mode = keys.ValueIs("player", "loudness", "track")   ? TLoudness::Track
                         : keys.ValueIs("player", "loudness", "album") ? TLoudness::Album
@@ -56,6 +59,7 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host, std::vector<TPl
     player->SetTitlesFromTags(titlesFromTags);
     player->SetShuffleRounds(shuffleRounds);
     player->SetLoudness(loudness);
+    player->SetBetweenTracks(between);
     std::vector<std::wstring> playlist;
     ScanPlaylist(ConfigFileName, playlist, {}, later);
     player->Append(std::move(playlist));

@@ -25,12 +25,15 @@ A case file has sections:
               counted)
 A run that dies of a signal fails, whatever it printed; so does a status line shown
 after the game's quit began.
+              'mci-commands: ...', 'mci-ready-plays-first', 'mci-crossfade S' and
+              'mci-crossfade-cut NAME' for the times and order of the plug-in's MCI
+              commands, with --record-mci in [options] (see mci_record.py);
               'file PATH TEXT' for a file in the game folder that holds TEXT (UTF-8; no
               TEXT: an empty file) once the session is over, 'no-file PATH' for none
               there, 'no-new-files' for a game folder holding no file the session made
   [script2]   a second session of the game in the same folder, once the first has ended,
   [expect2]   with expectations of its own (as [expect])
-  [options]   extra options of the stand-in game (--build B, --peek)
+  [options]   extra options of the stand-in game (--build B, --peek, --record-mci)
   [plugin]    the build's DLL to install as the plug-in (default quilm.dll)
 Usage: run_case.py CASE BUILD_DIR [--lane N]
 """
@@ -39,6 +42,7 @@ import pathlib
 import re
 import sys
 
+import mci_record
 from gamefolder import (SCRIPT_END_MARKER, count_fault_at_exit, died_of_signal, lines_after_quit, make_game,
                         remove_game, run_host)
 
@@ -131,6 +135,8 @@ def check(expect, status, output, build, case_path, game, made):
             new = files_in(game) - made
             if new:
                 failures.append(f"files the session made: {sorted(new)}")
+    if any(l.startswith("mci-") for l in expect):
+        failures += mci_record.check(expect, output)
     if any(o.startswith("fault:") for o in output):
         failures.append("the game faulted")
     return failures

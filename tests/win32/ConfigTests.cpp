@@ -65,6 +65,20 @@ TEST_F(Config, KeyValueTextsThroughTheProfileReader) {
     EXPECT_EQ(reader.ReadHotKey("nosection", "key_next", 36), 36);
 }
 
+TEST_F(Config, WholeNumbersOfDigitsAlone) {
+    // crossfade=N: what is not digits alone is no number (no sign, no unit, no hex).
+    const struct {
+        const char* Value;
+        int Expected;
+    } table[] = {{"2", 2},    {"10", 10},  {"05", 5},   {"0", 0},    {" 3 ", 3}, {"", -1},    {"2s", -1},
+                 {"+2", -1},  {"-2", -1},  {"x2", -1},  {"2.5", -1}, {"1 0", -1}, {"1234567890", -1}};
+    for (const auto& row : table) {
+        WriteConfig(std::string("[player]\r\ncrossfade=") + row.Value + "\r\n");
+        EXPECT_EQ(TKeyReader(ConfigFileName).ReadDigits("player", "crossfade"), row.Expected) << "[" << row.Value << "]";
+    }
+    EXPECT_EQ(TKeyReader(ConfigFileName).ReadDigits("player", "missing"), -1);
+}
+
 TEST_F(Config, PlaylistStartsAfterTheHeaderLine) {
     const struct {
         const char* Name;

@@ -28,6 +28,8 @@ struct TMciCall {
     DWORD AudioValue = 0;     // MCI_SETAUDIO
     DWORD From = 0;           // MCI_PLAY
     bool Wide = false;        // sent with UTF-16 strings (Element in UTF-8)
+    ULONGLONG TickMs = 0;     // when it was sent
+    MCIDEVICEID Opened = 0;   // MCI_OPEN: the device it answered
 };
 
 class TFakeMci final : public TMciApi {
@@ -41,6 +43,7 @@ public:
         call.Message = message;
         call.Flags = flags;
         call.NullParams = params == 0;
+        call.TickMs = GetTickCount64();
         if (message == MCI_OPEN && params) {
             auto* open = reinterpret_cast<MCI_OPEN_PARMSA*>(params);
             call.Callback = open->dwCallback;
@@ -57,21 +60,24 @@ public:
             call.Callback = reinterpret_cast<MCI_PLAY_PARMS*>(params)->dwCallback;
             call.From = reinterpret_cast<MCI_PLAY_PARMS*>(params)->dwFrom;
         }
+        const std::size_t at = Calls.size();
         Calls.push_back(call);
         // What happens while the command runs: a driver that pumps messages, say.
         if (DuringCommand && message == DuringMessage) std::exchange(DuringCommand, nullptr)();
         if (const auto failure = Failures.find(message); failure != Failures.end()) return failure->second;
-        if (message == MCI_OPEN) reinterpret_cast<MCI_OPEN_PARMSA*>(params)->wDeviceID = DeviceId;
+        if (message == MCI_OPEN)
+            reinterpret_cast<MCI_OPEN_PARMSA*>(params)->wDeviceID = Calls[at].Opened =
+                NextDeviceId ? NextDeviceId++ : DeviceId;
         if (message == MCI_STATUS) {
             auto* status = reinterpret_cast<MCI_STATUS_PARMS*>(params);
-            status->dwReturn = status->dwItem == MCI_STATUS_MODE ? ModeValue
+            status->dwReturn = status->dwItem == MCI_STATUS_MODE ? ModeOf(device)
                                : status->dwItem == MCI_STATUS_LENGTH ? LengthMs
                                                                      : PositionMs;
         }
-        if (message == MCI_PLAY) ModeValue = MCI_MODE_PLAY;
-        if (message == MCI_PAUSE) ModeValue = MCI_MODE_PAUSE;
-        if (message == MCI_RESUME) ModeValue = MCI_MODE_PLAY;
-        if (message == MCI_STOP) ModeValue = MCI_MODE_STOP;
+        if (message == MCI_PLAY) ModeOf(device) = MCI_MODE_PLAY;
+        if (message == MCI_PAUSE) ModeOf(device) = MCI_MODE_PAUSE;
+        if (message == MCI_RESUME) ModeOf(device) = MCI_MODE_PLAY;
+        if (message == MCI_STOP) ModeOf(device) = MCI_MODE_STOP;
         return 0;
     }
 
@@ -110,6 +116,10 @@ public:
     std::vector<TMciCall> Calls;
     std::map<UINT, MCIERROR> Failures;
     MCIDEVICEID DeviceId = 7;
+    // Not 0: each open answers this, and the next open one more; each device then has a
+    // mode of its own (stopped when opened), not ModeValue.
+    MCIDEVICEID NextDeviceId = 0;
+    std::map<MCIDEVICEID, DWORD_PTR> Modes;
     DWORD_PTR ModeValue = MCI_MODE_STOP;
     DWORD_PTR LengthMs = 2000;
     DWORD_PTR PositionMs = 0;
@@ -119,5 +129,8 @@ public:
     UINT DuringMessage = 0;
 
 private:
+    DWORD_PTR& ModeOf(MCIDEVICEID device) {
+        return NextDeviceId ? Modes.try_emplace(device, MCI_MODE_STOP).first->second : ModeValue;
+    }
     TMciApi* FPrevious;
 };

@@ -16,6 +16,30 @@ using TSendCommand = MCIERROR(WINAPI*)(MCIDEVICEID, UINT, DWORD_PTR, DWORD_PTR);
 bool Enabled = false;
 TSendCommand PassA = nullptr;
 TSendCommand PassW = nullptr;
+LARGE_INTEGER Start{};
+
+double NowMs() {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(now.QuadPart - Start.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+const char* CommandName(UINT message) {
+    switch (message) {
+    case MCI_OPEN: return "open";
+    case MCI_CLOSE: return "close";
+    case MCI_PLAY: return "play";
+    case MCI_STOP: return "stop";
+    case MCI_PAUSE: return "pause";
+    case MCI_RESUME: return "resume";
+    case MCI_SET: return "set";
+    case MCI_STATUS: return "status";
+    case MCI_SEEK: return "seek";
+    case MCI_SETAUDIO: return "setaudio";
+    default: return nullptr;
+    }
+}
 
 struct TDevice {
     std::string Name;
@@ -60,8 +84,35 @@ void Note(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR params, M
     ReleaseSRWLockExclusive(&DevicesLock);
 }
 
+// The "command:" line of a command that has returned (an open's device is known then).
+void Log(double sentMs, MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR params, MCIERROR result,
+         const std::string& element) {
+    std::string extra;
+    if (message == MCI_OPEN && params != 0) {
+        device = static_cast<MCIDEVICEID>(reinterpret_cast<const MCI_OPEN_PARMSA*>(params)->wDeviceID);
+        if (!element.empty()) extra = " element=" + element;
+    } else if (message == MCI_SETAUDIO && params != 0 && (flags & MCI_DGV_SETAUDIO_VALUE)) {
+        extra = " volume=" + std::to_string(reinterpret_cast<const MCI_DGV_SETAUDIO_PARMSA*>(params)->dwValue);
+    } else if (message == MCI_PLAY && params != 0) {
+        const auto* play = reinterpret_cast<const MCI_PLAY_PARMS*>(params);
+        if (flags & MCI_FROM) extra = " from=" + std::to_string(play->dwFrom);
+        if (flags & MCI_NOTIFY) extra += " window=" + std::to_string(play->dwCallback);
+    } else if (message == MCI_STATUS && params != 0) {
+        extra = " item=" + std::to_string(reinterpret_cast<const MCI_STATUS_PARMS*>(params)->dwItem);
+    }
+    const char* name = CommandName(message);
+    Report("command: %.3f %s dev=%u flags=0x%lx rc=%lu took=%.3f%s", sentMs,
+           name ? name : std::to_string(message).c_str(), static_cast<unsigned>(device),
+           static_cast<unsigned long>(flags), static_cast<unsigned long>(result), NowMs() - sentMs, extra.c_str());
+}
+
 MCIERROR WINAPI RecordA(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR params) {
+    const double sent = NowMs();
     const MCIERROR result = PassA(device, message, flags, params);
+    const auto* opened = reinterpret_cast<MCI_OPEN_PARMSA*>(params);
+    Log(sent, device, message, flags, params, result,
+        message == MCI_OPEN && opened && (flags & MCI_OPEN_ELEMENT) && opened->lpstrElementName
+            ? opened->lpstrElementName : "");
     if (result == 0) {
         const auto* open = reinterpret_cast<MCI_OPEN_PARMSA*>(params);
         const bool opening = message == MCI_OPEN && open && open->lpstrElementName;
@@ -71,7 +122,12 @@ MCIERROR WINAPI RecordA(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD
 }
 
 MCIERROR WINAPI RecordW(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR params) {
+    const double sent = NowMs();
     const MCIERROR result = PassW(device, message, flags, params);
+    const auto* opened = reinterpret_cast<MCI_OPEN_PARMSW*>(params);
+    Log(sent, device, message, flags, params, result,
+        message == MCI_OPEN && opened && (flags & MCI_OPEN_ELEMENT) && opened->lpstrElementName
+            ? Utf8Of(opened->lpstrElementName) : std::string());
     if (result == 0) {
         const auto* open = reinterpret_cast<MCI_OPEN_PARMSW*>(params);
         const bool opening = message == MCI_OPEN && open && open->lpstrElementName;
@@ -108,7 +164,16 @@ void* PatchImport(HMODULE module, const char* dll, const char* name, void* repla
 
 } // namespace
 
-void EnableMciRecording() { Enabled = true; }
+void EnableMciRecording() {
+    Enabled = true;
+    QueryPerformanceCounter(&Start);
+}
+
+void RecordTakenMessage(const MSG& message) {
+    if (!Enabled || message.message != MM_MCINOTIFY) return;
+    Report("notify: %.3f dev=%u code=%u window=%llu", NowMs(), static_cast<unsigned>(message.lParam),
+           static_cast<unsigned>(message.wParam), static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(message.hwnd)));
+}
 
 void RecordMciOf(HMODULE module) {
     if (!Enabled || module == nullptr) return;

@@ -36,6 +36,7 @@ void PumpPending(const THostOptions& options, Observe observe = &NoObserver) {
             return;
         }
         observe(msg);
+        RecordTakenMessage(msg);
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
