@@ -7,6 +7,10 @@
 //  - the whole library in the playlist, against a bare recursive FindFirstFileW walk of
 //    the same slow tree.
 //
+// Each load call's span is also written to load-calls.txt, one line a call: its start
+// and end in wall-clock seconds since 1970 (the slow disk's log of delayed calls uses
+// the same clock), for the script to tell which calls on the library's disk it made.
+//
 //   bench_slowdisk LIBRARY_FOLDER      (run in an empty scratch folder)
 #include <windows.h>
 
@@ -32,6 +36,14 @@ void WriteText(const std::string& path, const std::string& text) {
     DWORD written = 0;
     WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     CloseHandle(file);
+}
+
+// Now in wall-clock seconds since 1970.
+double WallClockSeconds() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const ULONGLONG ticks = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return static_cast<double>(ticks - 116444736000000000ULL) / 1e7;
 }
 
 // A fresh copy of the plug-in (a loaded one stays loaded), loaded with the configuration.
@@ -108,11 +120,16 @@ int main(int argc, char** argv) {
     // The load call, and the whole library in: the load's own thread count comes back
     // when the scan beside it is over.
     std::vector<double> loads, wholes, bares;
+    std::string loadSpans;
     for (int run = 0; run < Runs; ++run) {
         const std::vector<DWORD> threads = ProcessThreads();
+        const double wallStart = WallClockSeconds();
         const double start = NowMicroseconds();
         LoadCopy(dll, treeConfig);
         loads.push_back(NowMicroseconds() - start);
+        char span[64];
+        std::snprintf(span, sizeof span, "%.6f %.6f\n", wallStart, WallClockSeconds());
+        loadSpans += span;
         WaitForNewThreads(threads);
         wholes.push_back(NowMicroseconds() - start);
         int files = 0;
@@ -121,6 +138,7 @@ int main(int argc, char** argv) {
         bares.push_back(NowMicroseconds() - bareStart);
         if (files != 10000) std::fprintf(stderr, "walk found %d files\n", files);
     }
+    WriteText("load-calls.txt", loadSpans);
 
     // The on key right after the load, against a one-track playlist on the same disk.
     HWND window = CreateWindowExA(0, "STATIC", "bench", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40, nullptr, nullptr,
