@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "TestWatchdog.h"
 #include "media/MciApi.h"
 #include "win32/WideText.h"
 
@@ -58,21 +59,12 @@ public:
             call.From = reinterpret_cast<MCI_PLAY_PARMS*>(params)->dwFrom;
         }
         Calls.push_back(call);
+        WatchdogNoteMci(device, message, flags, false);
         // What happens while the command runs: a driver that pumps messages, say.
         if (DuringCommand && message == DuringMessage) std::exchange(DuringCommand, nullptr)();
-        if (const auto failure = Failures.find(message); failure != Failures.end()) return failure->second;
-        if (message == MCI_OPEN) reinterpret_cast<MCI_OPEN_PARMSA*>(params)->wDeviceID = DeviceId;
-        if (message == MCI_STATUS) {
-            auto* status = reinterpret_cast<MCI_STATUS_PARMS*>(params);
-            status->dwReturn = status->dwItem == MCI_STATUS_MODE ? ModeValue
-                               : status->dwItem == MCI_STATUS_LENGTH ? LengthMs
-                                                                     : PositionMs;
-        }
-        if (message == MCI_PLAY) ModeValue = MCI_MODE_PLAY;
-        if (message == MCI_PAUSE) ModeValue = MCI_MODE_PAUSE;
-        if (message == MCI_RESUME) ModeValue = MCI_MODE_PLAY;
-        if (message == MCI_STOP) ModeValue = MCI_MODE_STOP;
-        return 0;
+        const MCIERROR result = Answer(message, params);
+        WatchdogNoteMci(device, message, flags, true, result);
+        return result;
     }
 
     MCIERROR SendCommandW(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR params) override {
@@ -119,5 +111,22 @@ public:
     UINT DuringMessage = 0;
 
 private:
+    // The answer to a command: the failure set for it, or what a device would fill in.
+    MCIERROR Answer(UINT message, DWORD_PTR params) {
+        if (const auto failure = Failures.find(message); failure != Failures.end()) return failure->second;
+        if (message == MCI_OPEN) reinterpret_cast<MCI_OPEN_PARMSA*>(params)->wDeviceID = DeviceId;
+        if (message == MCI_STATUS) {
+            auto* status = reinterpret_cast<MCI_STATUS_PARMS*>(params);
+            status->dwReturn = status->dwItem == MCI_STATUS_MODE ? ModeValue
+                               : status->dwItem == MCI_STATUS_LENGTH ? LengthMs
+                                                                     : PositionMs;
+        }
+        if (message == MCI_PLAY) ModeValue = MCI_MODE_PLAY;
+        if (message == MCI_PAUSE) ModeValue = MCI_MODE_PAUSE;
+        if (message == MCI_RESUME) ModeValue = MCI_MODE_PLAY;
+        if (message == MCI_STOP) ModeValue = MCI_MODE_STOP;
+        return 0;
+    }
+
     TMciApi* FPrevious;
 };
