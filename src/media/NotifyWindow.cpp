@@ -29,9 +29,10 @@ void RegisterNotifyWindowClass() {
 
 } // namespace
 
-TNotifyWindow::TNotifyWindow(TNotifyTarget& target) {
+TNotifyWindow::TNotifyWindow(TNotifyTarget& target, bool messageOnly) {
     RegisterNotifyWindowClass();
-    FWindow.Reset(CreateWindowExA(WS_EX_TOOLWINDOW, NotifyWindowClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr,
+    FWindow.Reset(CreateWindowExA(messageOnly ? 0 : WS_EX_TOOLWINDOW, NotifyWindowClassName, "",
+                                  messageOnly ? 0 : WS_POPUP, 0, 0, 0, 0, messageOnly ? HWND_MESSAGE : nullptr,
                                   nullptr, ThisModule(), nullptr));
     if (!FWindow) throw Exception("Cannot create the notification window. " + SystemErrorText(GetLastError()));
     SetWindowLongPtrA(FWindow.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&target));
