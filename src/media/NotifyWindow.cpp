@@ -31,9 +31,9 @@ void RegisterNotifyWindowClass() {
 
 TNotifyWindow::TNotifyWindow(TNotifyTarget& target, bool messageOnly) {
     RegisterNotifyWindowClass();
-    FWindow.Reset(CreateWindowExA(messageOnly ? 0 : WS_EX_TOOLWINDOW, NotifyWindowClassName, "",
-                                  messageOnly ? 0 : WS_POPUP, 0, 0, 0, 0, messageOnly ? HWND_MESSAGE : nullptr,
-                                  nullptr, ThisModule(), nullptr));
+    // A pop-up has no frame for the system to measure as the window is made.
+    FWindow.Reset(CreateWindowExA(messageOnly ? 0 : WS_EX_TOOLWINDOW, NotifyWindowClassName, "", WS_POPUP, 0, 0, 0,
+                                  0, messageOnly ? HWND_MESSAGE : nullptr, nullptr, ThisModule(), nullptr));
     if (!FWindow) throw Exception("Cannot create the notification window. " + SystemErrorText(GetLastError()));
     SetWindowLongPtrA(FWindow.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&target));
     SetWindowLongPtrA(FWindow.Get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&NotifyWindowProc));

@@ -52,11 +52,19 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host, std::vector<TPl
     return player;
 }
 
-TLoadedPlugin::TLoadedPlugin()
-    : FPlayer(ReadPlayer(FHost, &FLaterLines)), FSession(TSessionFiles::Make(FPlayer.get(), ConfigFileName)) {
-    if (FPlayer && !FLaterLines.empty())
-        FScan = std::make_unique<TBackgroundScan>(*FPlayer, std::exchange(FLaterLines, {}));
+namespace {
+
+// The scan of the lines left to it, if any.
+std::unique_ptr<TBackgroundScan> MakeScan(TMp3Player* player, std::vector<TPlaylistLine>& lines) {
+    if (player == nullptr || lines.empty()) return nullptr;
+    return std::make_unique<TBackgroundScan>(*player, std::exchange(lines, {}));
 }
+
+} // namespace
+
+TLoadedPlugin::TLoadedPlugin()
+    : FPlayer(ReadPlayer(FHost, &FLaterLines)), FSession(TSessionFiles::Make(FPlayer.get(), ConfigFileName)),
+      FScan(MakeScan(FPlayer.get(), FLaterLines)) {}
 
 TLoadedPlugin::~TLoadedPlugin() = default;
 

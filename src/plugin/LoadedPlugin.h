@@ -1,6 +1,6 @@
 // Everything one successful load of the plug-in owns. Its members are made in the
-// start-up order (host binding, window class, player, hooks) and released in reverse:
-// the hooks go first, so no hook reaches a player that is gone.
+// start-up order (host binding, window class, player, session files, the scan, hooks)
+// and released in reverse: the hooks go first, so no hook reaches a player that is gone.
 #pragma once
 
 #include <memory>
@@ -39,7 +39,8 @@ private:
     std::unique_ptr<TMp3Player> FPlayer;
     // The resume, autostart and now-playing settings; none without them.
     std::unique_ptr<TSessionFiles> FSession;
-    THooks FHooks;
-    // Destroyed first: a scan still running is stopped before the player goes.
+    // Made before the hooks (its window's making then passes through none of them) and
+    // destroyed after them: a scan still running is stopped before the player goes.
     std::unique_ptr<TBackgroundScan> FScan;
+    THooks FHooks;
 };
