@@ -7,6 +7,11 @@
 //  - the whole library in the playlist, against a bare recursive FindFirstFileW walk of
 //    the same slow tree.
 //
+// Each load call's span is also written to load-calls.txt, one line a call: its start
+// and end in wall-clock seconds since 1970, the clock of the slow disk's log of the
+// calls it delays, so that the script counts the calls on the library's disk that came
+// while a load call ran.
+//
 //   bench_slowdisk LIBRARY_FOLDER      (run in an empty scratch folder)
 #include <windows.h>
 
@@ -34,15 +39,29 @@ void WriteText(const std::string& path, const std::string& text) {
     CloseHandle(file);
 }
 
-// A fresh copy of the plug-in (a loaded one stays loaded), loaded with the configuration.
-HMODULE LoadCopy(const std::string& dll, const std::string& config) {
+// Now in wall-clock seconds since 1970.
+double WallClockSeconds() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const ULONGLONG ticks = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return static_cast<double>(ticks - 116444736000000000ULL) / 1e7;
+}
+
+// A fresh copy of the plug-in (a loaded one stays loaded) beside the configuration.
+std::string PrepareCopy(const std::string& dll, const std::string& config) {
     WriteText("vask\\quilm.ini", config);
     const std::string copy = "vask\\quilm-" + std::to_string(Copies++) + ".dll";
     CopyFileA(dll.c_str(), copy.c_str(), FALSE);
+    return copy;
+}
+
+HMODULE Load(const std::string& copy) {
     HMODULE plugin = LoadLibraryA(copy.c_str());
     if (plugin == nullptr) std::exit(2);
     return plugin;
 }
+
+HMODULE LoadCopy(const std::string& dll, const std::string& config) { return Load(PrepareCopy(dll, config)); }
 
 void PressKey(WORD key) {
     INPUT input[2]{};
@@ -52,16 +71,21 @@ void PressKey(WORD key) {
     SendInput(2, input, sizeof(INPUT));
 }
 
+// Runs the messages waiting for the calling thread.
+void RunWaitingMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
 // Runs the message loop until a line that starts with prefix is shown; false after 30 s.
 bool PumpUntilLine(const wchar_t* prefix) {
     const std::size_t length = wcslen(prefix);
     const DWORD start = GetTickCount();
     for (std::size_t seen = Shown.size(); GetTickCount() - start < 30000;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
+        RunWaitingMessages();
         for (; seen < Shown.size(); ++seen)
             if (Shown[seen].compare(0, length, prefix) == 0) return true;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
@@ -105,15 +129,30 @@ int main(int argc, char** argv) {
     dll = dll.substr(0, dll.find_last_of('\\')) + "\\quilm.dll";
     const std::string treeConfig = "[keys]\r\nkey_on=0\r\n[playlist]\r\n" + library + "\\**\r\n";
 
+    // The game's window is there before its loader runs (and with it the window system's
+    // set-up of the process and the thread).
+    HWND window = CreateWindowExA(0, "STATIC", "bench", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    SetForegroundWindow(window);
+    SetFocus(window);
+    RunWaitingMessages();
+
     // The load call, and the whole library in: the load's own thread count comes back
     // when the scan beside it is over.
     std::vector<double> loads, wholes, bares;
+    std::string loadSpans;
     for (int run = 0; run < Runs; ++run) {
+        const std::string copy = PrepareCopy(dll, treeConfig);
         const std::vector<DWORD> threads = ProcessThreads();
+        const double wallStart = WallClockSeconds();
         const double start = NowMicroseconds();
-        LoadCopy(dll, treeConfig);
+        Load(copy);
         loads.push_back(NowMicroseconds() - start);
+        char span[64];
+        std::snprintf(span, sizeof span, "%.6f %.6f\n", wallStart, WallClockSeconds());
+        loadSpans += span;
         WaitForNewThreads(threads);
+        RunWaitingMessages(); // what the scan told the game thread
         wholes.push_back(NowMicroseconds() - start);
         int files = 0;
         const double bareStart = NowMicroseconds();
@@ -121,12 +160,9 @@ int main(int argc, char** argv) {
         bares.push_back(NowMicroseconds() - bareStart);
         if (files != 10000) std::fprintf(stderr, "walk found %d files\n", files);
     }
+    WriteText("load-calls.txt", loadSpans);
 
     // The on key right after the load, against a one-track playlist on the same disk.
-    HWND window = CreateWindowExA(0, "STATIC", "bench", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40, nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
-    SetForegroundWindow(window);
-    SetFocus(window);
     std::vector<double> keyTimes, flatTimes;
     for (int run = 0; run < Runs; ++run) {
         keyTimes.push_back(KeyToPlay(dll, library + "\\**"));

@@ -26,7 +26,8 @@ target_link_libraries(core_tests PRIVATE quilm_core GTest::gtest_main)
 gtest_discover_tests(core_tests)
 
 if(QUILM_FUZZ)
-    foreach(target fuzz_value_parser fuzz_config_text fuzz_playlist_file fuzz_id3v2)
+    foreach(target fuzz_value_parser fuzz_config_text fuzz_playlist_file fuzz_id3v2 fuzz_key_text
+                  fuzz_resume_state)
         add_executable(${target} tests/native/${target}.cpp)
         target_compile_options(${target} PRIVATE -fsanitize=fuzzer)
         target_link_options(${target} PRIVATE -fsanitize=fuzzer)

@@ -121,7 +121,7 @@ set_tests_properties(make_fixtures PROPERTIES FIXTURES_SETUP audio)
 # compile; the plug-in's code under test keeps the release build's optimisation.
 set(QUILM_TEST_CODE_FLAGS -O1)
 target_compile_options(gtest PRIVATE ${QUILM_TEST_CODE_FLAGS})
-add_library(quilm_test_support OBJECT tests/win32/TestMain.cpp tests/win32/TestFiles.cpp)
+add_library(quilm_test_support OBJECT tests/win32/TestMain.cpp tests/win32/TestFiles.cpp tests/win32/TestWatchdog.cpp)
 target_link_libraries(quilm_test_support PUBLIC quilm_plugin gtest quilm_host_section)
 target_include_directories(quilm_test_support PUBLIC tests/win32)
 target_compile_definitions(quilm_test_support PUBLIC QUILM_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
@@ -148,11 +148,20 @@ quilm_win32_test(player_tests tests/win32/PlayerTests.cpp tests/win32/GameEndTes
     tests/win32/PlayerReportTests.cpp tests/win32/BetweenTracksTests.cpp)
 quilm_win32_test(ticker_tests tests/win32/ProgressThreadTests.cpp)
 # The runtime's thread calls and error raisers as the plug-in links them.
-add_executable(runtime_tests tests/win32/RuntimeTests.cpp ${QUILM_RUNTIME_SOURCES})
+add_executable(runtime_tests tests/win32/RuntimeTests.cpp tests/win32/TestWatchdog.cpp ${QUILM_RUNTIME_SOURCES})
 target_link_libraries(runtime_tests PRIVATE quilm_core)
+target_include_directories(runtime_tests PRIVATE tests/win32)
 target_link_options(runtime_tests PRIVATE ${QUILM_STATIC_LINK})
 add_test(NAME runtime_tests COMMAND runtime_tests)
 set_tests_properties(runtime_tests PROPERTIES TIMEOUT 120)
+# The watchdog of the test programs: a test that hangs on purpose (in the device's
+# close) must end its program as failed within a 3 s bound, naming itself and the
+# command.
+add_test(NAME watchdog_names_a_hung_test
+    COMMAND ${CMAKE_COMMAND} "-DRUN=${CMAKE_CROSSCOMPILING_EMULATOR};$<TARGET_FILE:device_tests>"
+        -DTEST=DeviceCommands.DISABLED_HangsInTheCloseForTheWatchdog -DBOUND=3 -DHUNG_IN=MCI_CLOSE
+        -P ${PROJECT_SOURCE_DIR}/tests/win32/ExpectWatchdog.cmake)
+set_tests_properties(watchdog_names_a_hung_test PROPERTIES TIMEOUT 120)
 
 # Benchmarks: Windows programs run under Wine by scripts/bench.sh.
 add_executable(bench_load bench/LoadBench.cpp)

@@ -5,7 +5,8 @@
 # cases with the stand-in game. Where the machine cannot run 32-bit code at all, the
 # shipped 32-bit plug-in still runs: a smoke of it in the 32-bit test machine
 # (scripts/vm32.sh), beside the x64 side (QUILM_VM32=0 leaves it out). Says first and
-# last which side(s) ran and why.
+# last which side(s) ran and why. Whether it passes, fails or is interrupted, it leaves
+# nothing running (the last check proves it for a run that ends).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -17,7 +18,7 @@ start=$SECONDS
 
 export QUILM_BUILD=$root/build
 source "$root/scripts/wine-env.sh"
-trap wine_down EXIT
+trap quilm_stop_all EXIT
 # The first side's prefix boots while everything builds.
 wine_use "$(quilm_first_side)"
 start_display "$DISPLAY"
@@ -103,6 +104,23 @@ if [ -n "$i686_job" ]; then
       results+=("x86 side, in the 32-bit test machine: the smoke FAILED or did not run (build/vm32-smoke.log)")
     fi
   fi
+fi
+
+# Nothing of this run outlives it: every Wine server (each with its services and the
+# desktop's keeper), display and program that the lanes, the demo and the jobs beside
+# them started has ended.
+quilm_stop_all
+for _ in $(seq 50); do
+  leftovers=$(quilm_leftovers)
+  [ -z "$leftovers" ] && break
+  sleep 0.1
+done
+if [ -z "$leftovers" ]; then
+  results+=("nothing left running (no process whose environment names this build or its Wine prefixes): passed")
+else
+  status=1
+  results+=("nothing left running: FAILED, still running:")
+  while IFS= read -r line; do results+=("  $line"); done <<< "$leftovers"
 fi
 
 echo "== $(quilm_sides_line "Windows tests ran")"

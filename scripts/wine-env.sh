@@ -5,8 +5,11 @@
 #   wine_up        start Xvfb, a persistent wineserver and the prefix (idempotent)
 #   wine_up_lane N another display, server and prefix (test lanes 2 and 3)
 #   wine_down      stop what wine_up and wine_up_lane started
+#   quilm_stop_all stop every process below this script, then wine_down (the scripts'
+#                  exit trap: whether they pass, fail or are interrupted)
+#   quilm_leftovers  list what this build's scripts started and still runs
 #   wine_session   build, pick the side the demo and benchmarks use, wine_up now and
-#                  wine_down at exit
+#                  quilm_stop_all at exit
 # Variables: QUILM_BUILD (default build), QUILM_DISPLAY (default :97), QUILM_WINE_ARCH,
 # QUILM_PREFIX_ROOT (default QUILM_BUILD).
 
@@ -109,7 +112,8 @@ wine_up_lane() {
   local lane=$1
   local display=:$(( ${DISPLAY#:} + lane - 1 )) prefix=$WINEPREFIX-$lane
   export "QUILM_LANE${lane}_DISPLAY=$display" "QUILM_LANE${lane}_PREFIX=$prefix"
-  QUILM_LANE_PREFIXES="${QUILM_LANE_PREFIXES:-} $prefix"
+  # A list, not a text: the build folder's path may hold blanks.
+  QUILM_LANE_PREFIXES+=("$prefix")
   start_display "$display"
   if [ ! -f "$prefix/.quilm-ready" ]; then
     rm -rf "$prefix"
@@ -126,21 +130,85 @@ wine_session() {
   [ "${QUILM_BUILT:-0}" = 1 ] || QUILM_WINDOWS_ONLY=1 "$QUILM_ROOT/scripts/build.sh"
   quilm_pick_sides
   wine_use "$(quilm_first_side)"
-  trap wine_down EXIT
+  trap quilm_stop_all EXIT
   wine_up
 }
 
-wine_down() {
+QUILM_LANE_PREFIXES=()
+
+# Ends a prefix's server: it kills every Wine process of the prefix (its services, the
+# desktop, a program still running) as it goes; waits for that, 10 s at most.
+stop_server() {
   "$QUILM_WINESERVER" -k >/dev/null 2>&1 || true
+  timeout 10 "$QUILM_WINESERVER" -w >/dev/null 2>&1 || true
+}
+
+wine_down() {
+  stop_server
   local prefix
-  for prefix in ${QUILM_LANE_PREFIXES:-}; do
-    WINEPREFIX=$prefix "$QUILM_WINESERVER" -k >/dev/null 2>&1 || true
+  for prefix in "${QUILM_LANE_PREFIXES[@]}"; do
+    WINEPREFIX=$prefix stop_server
   done
-  QUILM_LANE_PREFIXES=
+  QUILM_LANE_PREFIXES=()
   local pid
   for pid in "$QUILM_BUILD"/xvfb*.pid; do
     [ -f "$pid" ] || continue
     kill "$(cat "$pid")" 2>/dev/null || true
     rm -f "$pid"
+  done
+}
+
+# Every process below process $1 as it stands now, the shell that asks left out.
+quilm_descendants() {
+  local child
+  for child in $(ps -o pid= --ppid "$1" 2>/dev/null); do
+    [ "$child" = "$BASHPID" ] && continue
+    echo "$child"
+    quilm_descendants "$child"
+  done
+}
+
+# The exit trap of the scripts: ends whatever they started, whether they pass, fail or
+# are interrupted. First every process below the script (a test run, a build, the
+# 32-bit test machine, a game, a job in the background: a job started with & does not
+# get the terminal's Ctrl+C, and a script killed on its own leaves its children), then
+# the Wine servers with all they run (a server leaves the script's process group as it
+# starts), then the displays.
+quilm_stop_all() {
+  local pids pid alive
+  pids=$(quilm_descendants $$)
+  if [ -n "$pids" ]; then
+    kill -TERM $pids 2>/dev/null || true
+    for _ in $(seq 50); do
+      alive=$(ps -o pid=,stat= -p "$(echo $pids | tr ' ' ,)" 2>/dev/null | awk '$2 !~ /^Z/' || true)
+      [ -z "$alive" ] && break
+      sleep 0.1
+    done
+    kill -KILL $pids 2>/dev/null || true
+  fi
+  wine_down
+}
+
+# What the scripts of this build started and still runs: each process, but this shell
+# and its callers, whose environment names this build folder (QUILM_BUILD, which the
+# scripts export) or one of its Wine prefixes. One line each: the process ID and its
+# command line; nothing when all is stopped.
+quilm_leftovers() {
+  local keep=" " pid=$BASHPID file
+  while [ -n "$pid" ] && [ "$pid" -gt 1 ]; do
+    keep+="$pid "
+    pid=$(ps -o ppid= -p "$pid" | tr -d ' ')
+  done
+  local files
+  # Listed first, looked at after: the searches themselves have ended by then.
+  files=$({ grep -lzxF "QUILM_BUILD=$QUILM_BUILD" /proc/[0-9]*/environ
+            grep -lzF "WINEPREFIX=${QUILM_PREFIX_ROOT:-$QUILM_BUILD}/wine-prefix-" /proc/[0-9]*/environ
+          } 2>/dev/null | sort -u)
+  for file in $files; do
+    pid=${file#/proc/}
+    pid=${pid%/environ}
+    [[ $keep == *" $pid "* ]] && continue
+    [ -e "/proc/$pid" ] || continue
+    echo "$pid $(tr '\0' ' ' < "/proc/$pid/cmdline" 2>/dev/null)"
   done
 }

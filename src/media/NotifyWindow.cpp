@@ -29,10 +29,11 @@ void RegisterNotifyWindowClass() {
 
 } // namespace
 
-TNotifyWindow::TNotifyWindow(TNotifyTarget& target) {
+TNotifyWindow::TNotifyWindow(TNotifyTarget& target, bool messageOnly) {
     RegisterNotifyWindowClass();
-    FWindow.Reset(CreateWindowExA(WS_EX_TOOLWINDOW, NotifyWindowClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                  nullptr, ThisModule(), nullptr));
+    // A pop-up has no frame for the system to measure as the window is made.
+    FWindow.Reset(CreateWindowExA(messageOnly ? 0 : WS_EX_TOOLWINDOW, NotifyWindowClassName, "", WS_POPUP, 0, 0, 0,
+                                  0, messageOnly ? HWND_MESSAGE : nullptr, nullptr, ThisModule(), nullptr));
     if (!FWindow) throw Exception("Cannot create the notification window. " + SystemErrorText(GetLastError()));
     SetWindowLongPtrA(FWindow.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&target));
     SetWindowLongPtrA(FWindow.Get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&NotifyWindowProc));

@@ -17,10 +17,12 @@ protected:
 inline constexpr char NotifyWindowClassName[] = "TPUtilWindow";
 
 // A never-shown tool window of class "TPUtilWindow" on the creating thread whose
-// messages go to its target. Raises when the window cannot be created.
+// messages go to its target; with messageOnly, a message-only window of that class,
+// which the system makes without a window of the display server (under Wine, an X
+// window), at a fraction of the cost. Raises when the window cannot be created.
 class TNotifyWindow {
 public:
-    explicit TNotifyWindow(TNotifyTarget& target);
+    explicit TNotifyWindow(TNotifyTarget& target, bool messageOnly = false);
     // Detaches the target before the window goes, so its last messages reach no one.
     ~TNotifyWindow();
     TNotifyWindow(const TNotifyWindow&) = delete;

@@ -43,7 +43,7 @@ private:
 };
 
 TBackgroundScan::TBackgroundScan(TMp3Player& player, std::vector<TPlaylistLine> lines)
-    : FPlayer(player), FLines(std::move(lines)), FWindow(static_cast<TNotifyTarget&>(*this)),
+    : FPlayer(player), FLines(std::move(lines)), FWindow(static_cast<TNotifyTarget&>(*this), true),
       FWindowHandle(FWindow.Handle()) {}
 
 bool TBackgroundScan::Start() noexcept {

@@ -17,8 +17,9 @@ class TMp3Player;
 
 class TBackgroundScan final : private TNotifyTarget {
 public:
-    // On the game thread: the window that hears from the scan is the game thread's.
-    // Raises when the window cannot be made.
+    // On the game thread: the window that hears from the scan is the game thread's, a
+    // message-only one (made inside the game's start: the cheapest kind). Raises when
+    // the window cannot be made.
     TBackgroundScan(TMp3Player& player, std::vector<TPlaylistLine> lines);
     // Starts the scan and tells the player; false, with nothing started, when no thread
     // could be started.

@@ -2,19 +2,57 @@
 
 #include <windows.h>
 
+#include <cstring>
+#include <string_view>
+
 #include "core/KeyText.h"
+
+namespace {
+
+constexpr unsigned NamesSize = 1024;
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// True unless the profile API surely tells name from key: it may match a name beyond
+// ASCII under the system's own case rules, and ASCII letters in any case.
+bool MayBeKey(const char* name, const char* key) {
+    for (const char* c = name; *c != '\0'; ++c)
+        if (static_cast<unsigned char>(*c) >= 0x80) return true;
+    for (; *name != '\0' || *key != '\0'; ++name, ++key)
+        if (LowerAscii(*name) != LowerAscii(*key)) return false;
+    return true;
+}
+
+} // namespace
 
 TKeyReader::TKeyReader(std::string fileName) : FFileName(std::move(fileName)) {}
 
 TKeyReader::~TKeyReader() { WritePrivateProfileStringA(nullptr, nullptr, nullptr, FFileName.c_str()); }
 
+bool TKeyReader::MayHold(const char* section, const char* key) const {
+    // The callers name sections by literals: one listing a section, as they read its keys
+    // one after another (another literal of the same name lists it again, no more).
+    if (FNamesSection != section) {
+        if (!FNames) FNames = std::make_unique<char[]>(NamesSize);
+        FNamesSection = section;
+        FNamesLength = GetPrivateProfileStringA(section, nullptr, "", FNames.get(), NamesSize, FFileName.c_str());
+    }
+    // A list that filled the buffer may have been cut.
+    if (FNamesLength >= NamesSize - 2) return true;
+    for (const char* name = FNames.get(); name < FNames.get() + FNamesLength; name += std::strlen(name) + 1)
+        if (MayBeKey(name, key)) return true;
+    return false;
+}
+
 std::uint16_t TKeyReader::ReadHotKey(const char* section, const char* key, std::uint16_t defaultValue) const {
+    if (!MayHold(section, key)) return defaultValue;
     char value[2048];
     const DWORD n = GetPrivateProfileStringA(section, key, "", value, sizeof value, FFileName.c_str());
     return ParseKeyText(std::string_view(value, n)).value_or(defaultValue);
 }
 
 std::string TKeyReader::Value(const char* section, const char* key) const {
+    if (!MayHold(section, key)) return {};
     // The longest path is 32,767 UTF-16 units, each at most 3 bytes in UTF-8.
     constexpr std::size_t MaxValueBytes = 3 * 32768;
     for (std::size_t size = MAX_PATH * 2;; size *= 2) {
@@ -27,6 +65,7 @@ std::string TKeyReader::Value(const char* section, const char* key) const {
 }
 
 bool TKeyReader::ValueIs(const char* section, const char* key, const char* word) const {
+    if (!MayHold(section, key)) return false;
     char value[64];
     const DWORD n = GetPrivateProfileStringA(section, key, "", value, sizeof value, FFileName.c_str());
     return n < sizeof value - 1 &&
@@ -34,6 +73,7 @@ bool TKeyReader::ValueIs(const char* section, const char* key, const char* word)
 }
 
 std::int32_t TKeyReader::ReadDigits(const char* section, const char* key) const {
+    if (!MayHold(section, key)) return -1;
     char value[16];
     const DWORD n = GetPrivateProfileStringA(section, key, "", value, sizeof value, FFileName.c_str());
     if (n == 0 || n > 9) return -1;

@@ -66,7 +66,17 @@ std::unique_ptr<TMp3Player> ReadPlayer(const THostBinding& host, std::vector<TPl
     return player;
 }
 
-TLoadedPlugin::TLoadedPlugin() : FPlayer(ReadPlayer(FHost, &FLaterLines)) {
+namespace {
+
+// The scan of the lines left to it, if any.
+std::unique_ptr<TBackgroundScan> MakeScan(TMp3Player* player, std::vector<TPlaylistLine>& lines) {
+    if (player == nullptr || lines.empty()) return nullptr;
+    return std::make_unique<TBackgroundScan>(*player, std::exchange(lines, {}));
+}
+
+} // namespace
+
+TLoadedPlugin::TLoadedPlugin() : FPlayer(ReadPlayer(FHost, &FLaterLines)), FScan(MakeScan(FPlayer.get(), FLaterLines)) {
     if (!FPlayer) return;
     TSessionSettings session = ReadSessionSettings(ConfigFileName);
     if (!session.ResumePath.empty() || !session.NowPlayingPath.empty()) {
@@ -75,7 +85,6 @@ TLoadedPlugin::TLoadedPlugin() : FPlayer(ReadPlayer(FHost, &FLaterLines)) {
         FPlayer->SetWatcher(FSession.get());
     }
     if (session.AutoStart) FAutoStart = std::make_unique<TAutoStart>(*FPlayer);
-    if (!FLaterLines.empty()) FScan = std::make_unique<TBackgroundScan>(*FPlayer, std::exchange(FLaterLines, {}));
 }
 
 TLoadedPlugin::~TLoadedPlugin() = default;

@@ -1,8 +1,8 @@
 // Everything one successful load of the plug-in owns. Its members are made in the
-// start-up order (host binding, window class, player, hooks) and released in reverse:
-// the hooks go first, so no hook reaches a player that is gone. The load wires the
-// session's parts so that calls run one way: the player reports to the session files,
-// the autostart asks the player.
+// start-up order (host binding, window class, player, the scan, hooks) and released in
+// reverse: the hooks go first, so no hook reaches a player that is gone. The load wires
+// the session's parts so that calls run one way: the player reports to the session
+// files, the autostart asks the player.
 #pragma once
 
 #include <memory>
@@ -44,7 +44,8 @@ private:
     std::unique_ptr<TSessionFiles> FSession;
     std::unique_ptr<TMp3Player> FPlayer;
     std::unique_ptr<TAutoStart> FAutoStart;
-    THooks FHooks;
-    // Destroyed first: a scan still running is stopped before the player goes.
+    // Made before the hooks (its window's making then passes through none of them) and
+    // destroyed after them: a scan still running is stopped before the player goes.
     std::unique_ptr<TBackgroundScan> FScan;
+    THooks FHooks;
 };

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "FuzzSeeds.h"
 #include "core/KeyMap.h"
 #include "core/KeyText.h"
 
@@ -20,6 +21,7 @@ class KeyTexts : public ::testing::TestWithParam<TKeyCase> {};
 
 TEST_P(KeyTexts, ReadAsOneKey) {
     const TKeyCase& c = GetParam();
+    SaveFuzzSeed("fuzz_key_text", c.Text);
     const auto got = ParseKeyText(c.Text);
     EXPECT_EQ(got ? std::optional<int>(*got) : std::nullopt, c.Key) << "value text [" << c.Text << "]";
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "FuzzSeeds.h"
 #include "core/ResumeState.h"
 
 namespace {
@@ -9,10 +10,12 @@ namespace {
 TEST(ResumeState, RoundTripsAndIgnoresWhatIsNotWhole) {
     const TResumeState song{"D:\\Music\\\xe5\xa4\x9c.mp3", 83000, true};
     const std::string whole = ResumeStateText(song);
+    SaveFuzzSeed("fuzz_resume_state", whole);
     EXPECT_EQ(ParseResumeState(whole), song);
     EXPECT_EQ(ParseResumeState(ResumeStateText({"a.mp3", 0, false})), (TResumeState{"a.mp3", 0, false}));
-    EXPECT_EQ(ParseResumeState("quilm-state 1\nshuffle=no\nposition_ms=2147483647\ntrack=x =y\nend\n"),
-              (TResumeState{"x =y", 2147483647, false}));
+    const char* reordered = "quilm-state 1\nshuffle=no\nposition_ms=2147483647\ntrack=x =y\nend\n";
+    SaveFuzzSeed("fuzz_resume_state", reordered);
+    EXPECT_EQ(ParseResumeState(reordered), (TResumeState{"x =y", 2147483647, false}));
     // Every cut of a whole text is no state at all.
     for (std::size_t length = 0; length < whole.size(); ++length)
         EXPECT_FALSE(ParseResumeState(whole.substr(0, length))) << length;
@@ -29,7 +32,10 @@ TEST(ResumeState, RoundTripsAndIgnoresWhatIsNotWhole) {
         "quilm-state 1\r\ntrack=a\r\nposition_ms=1\r\nshuffle=no\r\nend\r\nend\r\n",
         "\xff\xfe\x00garbage",
     };
-    for (const char* text : garbled) EXPECT_FALSE(ParseResumeState(text)) << text;
+    for (const char* text : garbled) {
+        EXPECT_FALSE(ParseResumeState(text)) << text;
+        SaveFuzzSeed("fuzz_resume_state", text);
+    }
     EXPECT_FALSE(ParseResumeState(std::string("quilm-state 1\ntrack=a\0b\nposition_ms=1\nshuffle=no\nend\n", 53)));
 }
 

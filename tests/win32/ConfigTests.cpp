@@ -79,6 +79,34 @@ TEST_F(Config, WholeNumbersOfDigitsAlone) {
     EXPECT_EQ(TKeyReader(ConfigFileName).ReadDigits("player", "missing"), -1);
 }
 
+TEST_F(Config, KeysReadAsTheProfileApiReadsEachAlone) {
+    // The reader asks for a section's names first and reads only keys that may be there:
+    // it must find what the profile API finds for the key alone.
+    std::string many = "[keys]\r\n";
+    for (int i = 0; i < 800; ++i) many += "unused_name_" + std::to_string(i) + "=1\r\n";
+    const std::string texts[] = {
+        "[KEYS]\r\nKEY_NEXT=F6\r\n[Display]\r\nTitles=TAGS\r\n",
+        "[keys]\r\n  key_Next\t=  0x76 \r\n[display]\r\ntitles = tags\r\n",
+        "[keys]\r\nkey_on=1\r\n[keys]\r\nkey_next=F6\r\n[display]\r\n[display]\r\ntitles=tags\r\n",
+        "[keys]\r\nkey_next=F6\r\nkey_next=F7\r\n",
+        "[keys]\r\nkey_next\r\n",
+        "[keys]\r\nk\xC3\xA9y_next=F6\r\nkey_next=F7\r\n",
+        "[keys]\r\n\"key_next\"=F6\r\n;key_next=F7\r\n",
+        many + "key_next=F6\r\n[display]\r\ntitles=tags\r\n",
+        "",
+    };
+    for (const std::string& text : texts) {
+        WriteConfig(text);
+        char next[2048], titles[64];
+        GetPrivateProfileStringA("keys", "key_next", "", next, sizeof next, ConfigFileName);
+        GetPrivateProfileStringA("display", "titles", "", titles, sizeof titles, ConfigFileName);
+        const TKeyReader reader(ConfigFileName);
+        EXPECT_EQ(reader.ReadHotKey("keys", "key_next", 99), ParseKeyText(next).value_or(99)) << text.substr(0, 80);
+        EXPECT_EQ(reader.ValueIs("display", "titles", "tags"), lstrcmpiA(titles, "tags") == 0) << text.substr(0, 80);
+        EXPECT_EQ(reader.ReadHotKey("keys", "key_prev", 98), 98) << text.substr(0, 80);
+    }
+}
+
 TEST_F(Config, PlaylistStartsAfterTheHeaderLine) {
     const struct {
         const char* Name;

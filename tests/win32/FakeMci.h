@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "TestWatchdog.h"
 #include "media/MciApi.h"
 #include "win32/WideText.h"
 
@@ -62,23 +63,12 @@ public:
         }
         const std::size_t at = Calls.size();
         Calls.push_back(call);
+        WatchdogNoteMci(device, message, flags, false);
         // What happens while the command runs: a driver that pumps messages, say.
         if (DuringCommand && message == DuringMessage) std::exchange(DuringCommand, nullptr)();
-        if (const auto failure = Failures.find(message); failure != Failures.end()) return failure->second;
-        if (message == MCI_OPEN)
-            reinterpret_cast<MCI_OPEN_PARMSA*>(params)->wDeviceID = Calls[at].Opened =
-                NextDeviceId ? NextDeviceId++ : DeviceId;
-        if (message == MCI_STATUS) {
-            auto* status = reinterpret_cast<MCI_STATUS_PARMS*>(params);
-            status->dwReturn = status->dwItem == MCI_STATUS_MODE ? ModeOf(device)
-                               : status->dwItem == MCI_STATUS_LENGTH ? LengthMs
-                                                                     : PositionMs;
-        }
-        if (message == MCI_PLAY) ModeOf(device) = MCI_MODE_PLAY;
-        if (message == MCI_PAUSE) ModeOf(device) = MCI_MODE_PAUSE;
-        if (message == MCI_RESUME) ModeOf(device) = MCI_MODE_PLAY;
-        if (message == MCI_STOP) ModeOf(device) = MCI_MODE_STOP;
-        return 0;
+        const MCIERROR result = Answer(device, message, params, at);
+        WatchdogNoteMci(device, message, flags, true, result);
+        return result;
     }
 
     MCIERROR SendCommandW(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR params) override {
@@ -132,5 +122,24 @@ private:
     DWORD_PTR& ModeOf(MCIDEVICEID device) {
         return NextDeviceId ? Modes.try_emplace(device, MCI_MODE_STOP).first->second : ModeValue;
     }
+    // The answer to a command: the failure set for it, or what a device would fill in.
+    MCIERROR Answer(MCIDEVICEID device, UINT message, DWORD_PTR params, std::size_t at) {
+        if (const auto failure = Failures.find(message); failure != Failures.end()) return failure->second;
+        if (message == MCI_OPEN)
+            reinterpret_cast<MCI_OPEN_PARMSA*>(params)->wDeviceID = Calls[at].Opened =
+                NextDeviceId ? NextDeviceId++ : DeviceId;
+        if (message == MCI_STATUS) {
+            auto* status = reinterpret_cast<MCI_STATUS_PARMS*>(params);
+            status->dwReturn = status->dwItem == MCI_STATUS_MODE ? ModeOf(device)
+                               : status->dwItem == MCI_STATUS_LENGTH ? LengthMs
+                                                                     : PositionMs;
+        }
+        if (message == MCI_PLAY) ModeOf(device) = MCI_MODE_PLAY;
+        if (message == MCI_PAUSE) ModeOf(device) = MCI_MODE_PAUSE;
+        if (message == MCI_RESUME) ModeOf(device) = MCI_MODE_PLAY;
+        if (message == MCI_STOP) ModeOf(device) = MCI_MODE_STOP;
+        return 0;
+    }
+
     TMciApi* FPrevious;
 };

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "TestWatchdog.h"
 #include "core/Errors.h"
 
 extern "C" int pthread_key_create(unsigned* key, void (*destructor)(void*));
@@ -210,7 +211,11 @@ void CheckOnce() {
 } // namespace
 
 int main() {
+    // A step that hangs ends the program long before ctest's 120 s, naming itself.
+    StartTestWatchdog(45, 100);
+    WatchdogStep("runtime: exceptions of every kind on 4 threads at once");
     RunThreads(&ThrowMany, 4);
+    WatchdogStep("runtime: a thread's value freed as it ends");
     Expect(pthread_key_create(&Key, &CountFreed) == 0, "key made");
     RunThreads(&SetValue, 3);
     Expect(ValuesFreed == 3, "each ending thread's value freed");
