@@ -10,7 +10,7 @@
 #   quilm_leftovers  list what this build's scripts started and still runs
 #   wine_session   build, pick the side the demo and benchmarks use, wine_up now and
 #                  quilm_stop_all at exit
-# Variables: QUILM_BUILD (default build), QUILM_DISPLAY (default: one of :100 to :997 by the build folder), QUILM_WINE_ARCH,
+# Variables: QUILM_BUILD (default build), QUILM_DISPLAY (default :97), QUILM_WINE_ARCH,
 # QUILM_PREFIX_ROOT (default QUILM_BUILD).
 
 QUILM_ROOT=${QUILM_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
@@ -22,9 +22,7 @@ source "$QUILM_ROOT/scripts/wine-sides.sh"
 export LC_ALL=C.UTF-8
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-# The displays are the clone's own (its build folder's, lanes on the next two): two
-# clones tested at once on one machine never share a display, nor stop one another's.
-export DISPLAY=${QUILM_DISPLAY:-:$(( 100 + 3 * ($(printf '%s' "$QUILM_BUILD" | cksum | cut -d' ' -f1) % 300) ))}
+export DISPLAY=${QUILM_DISPLAY:-:97}
 export HOME=$QUILM_WINE_HOME
 
 wine_use() {
